@@ -1,0 +1,3 @@
+#include "app/core/FlowApi.h"
+
+FLOW_API g_FlowApi;
