@@ -19,8 +19,11 @@
 
 #include "service/engine/FlowMeter.h"
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace quorbel {
 
@@ -74,6 +77,8 @@ private:
 
     std::string m_strDir;
     std::shared_ptr<CPathFs> m_pFs;
+    std::thread m_Thread; // serves requests until the kernel ends the connection
+    dev_t m_Dev = 0;      // the mount's device, to recognise it on the mount point
     bool m_bMounted = true;
 };
 

@@ -1,0 +1,65 @@
+#include "service/pathfs/PathFs.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace quorbel {
+
+namespace {
+
+// Threads that answer paced requests: a paced request waits in the queue,
+// not on a thread, so two are enough to keep the disk busy.
+constexpr unsigned DELAY_THREADS = 2;
+
+} // namespace
+
+CPathFs::CPathFs(int iRootFd, std::shared_ptr<CFlowMeter> meter, bool bTrace)
+    : m_Inodes(iRootFd), m_pMeter(std::move(meter)), m_bTrace(bTrace),
+      m_pDelays(std::make_unique<CDelayQueue>(DELAY_THREADS)) {}
+
+CPathFs::~CPathFs() {
+    // Paced requests hold replies that need the session: answer them first.
+    m_pDelays.reset();
+    if (m_pSession)
+        fuse_session_destroy(m_pSession);
+}
+
+int CPathFs::Mount(const std::string& strDir) {
+    if (access("/dev/fuse", R_OK | W_OK) != 0)
+        return errno == ENOENT ? ENODEV : errno;
+    fuse_args args = FUSE_ARGS_INIT(0, nullptr);
+    // allow_other: every user works under the mission's directory, each with
+    // their own rights (no default_permissions: the real file system checks
+    // them, as the caller). The type "fuse.quorbel" marks our mounts.
+    if (fuse_opt_add_arg(&args, "quorbeld") != 0 || fuse_opt_add_arg(&args, "-o") != 0 ||
+        fuse_opt_add_arg(&args, "allow_other,fsname=quorbel,subtype=quorbel") != 0) {
+        fuse_opt_free_args(&args);
+        return ENOMEM;
+    }
+    m_pSession = fuse_session_new(&args, &Operations(), sizeof(fuse_lowlevel_ops), this);
+    fuse_opt_free_args(&args);
+    if (!m_pSession)
+        return EINVAL;
+    errno = 0;
+    if (fuse_session_mount(m_pSession, strDir.c_str()) != 0) {
+        const int err = errno ? errno : EIO;
+        fuse_session_destroy(m_pSession);
+        m_pSession = nullptr;
+        return err;
+    }
+    return 0;
+}
+
+void CPathFs::Serve(unsigned uMaxThreads) {
+    fuse_loop_config* config = fuse_loop_cfg_create();
+    if (!config)
+        return;
+    fuse_loop_cfg_set_clone_fd(config, 0);
+    fuse_loop_cfg_set_max_threads(config, uMaxThreads);
+    fuse_loop_cfg_set_idle_threads(config, uMaxThreads < 4 ? uMaxThreads : 4);
+    fuse_session_loop_mt(m_pSession, config);
+    fuse_loop_cfg_destroy(config);
+}
+
+} // namespace quorbel

@@ -1,0 +1,50 @@
+// The FUSE low-level file system behind a path mount: one handler per
+// operation, each a thin entry that runs a helper returning 0 or an errno
+// value, with exactly one reply per request. Reads and writes go through the
+// mission's meter; paced ones are answered later from the delay queue.
+#pragma once
+
+#include "service/engine/FlowMeter.h"
+#include "service/pathfs/DelayQueue.h"
+#include "service/pathfs/InodeTable.h"
+
+#include <fuse_lowlevel.h>
+
+#include <memory>
+#include <string>
+
+namespace quorbel {
+
+class CPathFs {
+public:
+    // Takes ownership of iRootFd (O_PATH descriptor of the directory).
+    CPathFs(int iRootFd, std::shared_ptr<CFlowMeter> meter, bool bTrace);
+    // Answers paced requests still waiting, then destroys the session.
+    ~CPathFs();
+
+    CPathFs(const CPathFs&) = delete;
+    CPathFs& operator=(const CPathFs&) = delete;
+
+    // Creates the session and mounts it on strDir. Returns 0 or an errno.
+    int Mount(const std::string& strDir);
+    // Serves requests until the kernel ends the connection (after unmount).
+    void Serve(unsigned uMaxThreads);
+
+    const std::shared_ptr<CFlowMeter>& Meter() const { return m_pMeter; }
+
+    static const fuse_lowlevel_ops& Operations();
+
+    // Used by the operation handlers.
+    CInodeTable& Inodes() { return m_Inodes; }
+    CDelayQueue& Delays() { return *m_pDelays; }
+    bool Trace() const { return m_bTrace; }
+
+private:
+    CInodeTable m_Inodes;
+    std::shared_ptr<CFlowMeter> m_pMeter;
+    bool m_bTrace;
+    fuse_session* m_pSession = nullptr;
+    std::unique_ptr<CDelayQueue> m_pDelays;
+};
+
+} // namespace quorbel
