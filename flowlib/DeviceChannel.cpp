@@ -112,11 +112,13 @@ int CDeviceChannel::Request(std::uint32_t uCode, const void* pInput, std::size_t
     *puOutLength = 0;
     if (uOutputCapacity > MAX_OUTPUT_CAPACITY || nInputLength > REQUEST_BUFFER_SIZE)
         return EINVAL;
+    bool bFresh = false;
     if (m_nFd < 0) {
         if (m_strPath.empty())
             return EBADF; // never opened: there is no device to talk to
         if (int err = Connect(m_strPath, m_nFd))
             return err;
+        bFresh = true;
     }
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(RequestTimeoutMs());
@@ -138,10 +140,20 @@ int CDeviceChannel::Request(std::uint32_t uCode, const void* pInput, std::size_t
             return fail(EPROTO);
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN)
-            return fail(errno);
-        if (int err = WaitFor(m_nFd, POLLOUT, deadline))
+        int err = errno;
+        // The service closed an idle connection (it restarted): nothing
+        // was delivered, so connect again once and send it anew.
+        if (!bFresh && (err == EPIPE || err == ECONNRESET || err == ENOTCONN)) {
+            Close();
+            if ((err = Connect(m_strPath, m_nFd)))
+                return err;
+            bFresh = true;
+            continue;
+        }
+        if (err != EAGAIN)
             return fail(err);
+        if (int nWait = WaitFor(m_nFd, POLLOUT, deadline))
+            return fail(nWait);
     }
 
     // One byte more than the largest valid reply, so an oversized one is

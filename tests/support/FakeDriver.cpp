@@ -118,6 +118,7 @@ void CFakeDriver::Serve() {
                 for (int fd : clients)
                     close(fd);
                 clients.clear();
+                m_nOpen = 0;
                 m_bDropRequested = false;
                 m_Changed.notify_all();
             }
@@ -129,6 +130,7 @@ void CFakeDriver::Serve() {
                 clients.push_back(fd);
                 std::lock_guard lock(m_Mutex);
                 ++m_nConnections;
+                ++m_nOpen;
                 m_Changed.notify_all();
             }
         }
@@ -149,6 +151,9 @@ void CFakeDriver::Serve() {
         for (int fd : gone) {
             close(fd);
             clients.erase(std::find(clients.begin(), clients.end(), fd));
+            std::lock_guard lock(m_Mutex);
+            --m_nOpen;
+            m_Changed.notify_all();
         }
     }
     for (int fd : clients)
@@ -210,7 +215,7 @@ FAKE_ANSWER CFakeDriver::Choose(const FAKE_REQUEST& request) {
         if (!m_Handler) {
             auto q = m_Queued.find(request.uCode);
             if (q != m_Queued.end() && !q->second.empty()) {
-                FAKE_ANSWER a = std::move(q->second.front());
+                FAKE_ANSWER a(q->second.front());
                 q->second.pop_front();
                 return a;
             }
@@ -272,6 +277,16 @@ bool CFakeDriver::WaitForRequests(std::size_t n, std::chrono::milliseconds timeo
 std::size_t CFakeDriver::Connections() const {
     std::lock_guard lock(m_Mutex);
     return m_nConnections;
+}
+
+std::size_t CFakeDriver::OpenConnections() const {
+    std::lock_guard lock(m_Mutex);
+    return m_nOpen;
+}
+
+bool CFakeDriver::WaitForOpenConnections(std::size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_Mutex);
+    return m_Changed.wait_for(lock, timeout, [&] { return m_nOpen == n; });
 }
 
 void CFakeDriver::DropConnections() {

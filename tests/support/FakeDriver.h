@@ -81,8 +81,11 @@ public:
     void ClearRequests();
     // Waits until at least n requests have been received.
     bool WaitForRequests(std::size_t n, std::chrono::milliseconds timeout) const;
-    // Connections accepted so far.
+    // Connections accepted so far, and those still open.
     std::size_t Connections() const;
+    std::size_t OpenConnections() const;
+    // Waits until exactly n connections are open.
+    bool WaitForOpenConnections(std::size_t n, std::chrono::milliseconds timeout) const;
     // Closes every open client connection (the listening socket stays).
     void DropConnections();
 
@@ -120,5 +123,6 @@ private:
     std::map<std::uint32_t, std::deque<FAKE_ANSWER>> m_Queued;
     Handler m_Handler;
     std::size_t m_nConnections = 0;
+    std::size_t m_nOpen = 0;
     bool m_bDropRequested = false;
 };
