@@ -55,7 +55,7 @@ QMenuBar* CSkinDialog::MenuBar() {
     if (!m_pMenuBar) {
         m_pMenuBar = new QMenuBar(this);
         m_pMenuBar->setNativeMenuBar(false);
-        m_pMenuBar->setFixedHeight(19);
+        m_pMenuBar->setFixedHeight(kMenuBarHeight);
         static_cast<QVBoxLayout*>(layout())->insertWidget(1, m_pMenuBar);
     }
     return m_pMenuBar;
@@ -67,7 +67,11 @@ void CSkinDialog::SetBackground(int nResourceId) {
 }
 
 int CSkinDialog::NonClientHeight() const {
-    return 2 * kBorder + CCaptionBar::kHeight + (m_pMenuBar ? m_pMenuBar->height() : 0);
+    return 2 * kBorder + CCaptionBar::kHeight + (m_pMenuBar ? kMenuBarHeight : 0);
+}
+
+int CSkinDialog::NonClientWidth() const {
+    return 2 * kBorder;
 }
 
 void CSkinDialog::SetClientSize(const QSize& size) {

@@ -25,8 +25,10 @@ public:
     int Background() const { return m_nBackground; }
     // Resizes the window so that its client area has this size.
     void SetClientSize(const QSize& size);
-    // Height of caption, menu bar and border above the client area.
+    static constexpr int kMenuBarHeight = 19;
+    // Height of caption, menu bar and borders around the client area.
     int NonClientHeight() const;
+    int NonClientWidth() const;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
