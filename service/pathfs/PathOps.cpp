@@ -510,6 +510,19 @@ void OpWrite(fuse_req_t req, fuse_ino_t, const char* buf, size_t size, off_t off
         FinishWrite(req, fs.Meter(), file, buf, granted, off);
         return;
     }
+    if (grant.delay.count() == 0) {
+        // Aligned for O_DIRECT: this thread's scratch buffer, used at once.
+        char* copy = Scratch(granted);
+        if (!copy) {
+            fs.Meter()->Settle(FLOW_WRITE, granted, 0);
+            Reply(req, "write", ENOMEM);
+            return;
+        }
+        std::memcpy(copy, buf, granted);
+        FinishWrite(req, fs.Meter(), file, copy, granted, off);
+        return;
+    }
+    // A paced write outlives this call: it takes its data along.
     char* copy = static_cast<char*>(std::aligned_alloc(DIRECT_ALIGN, AlignUp(granted + 1)));
     if (!copy) {
         fs.Meter()->Settle(FLOW_WRITE, granted, 0);
@@ -517,14 +530,11 @@ void OpWrite(fuse_req_t req, fuse_ino_t, const char* buf, size_t size, off_t off
         return;
     }
     std::memcpy(copy, buf, granted);
-    auto finish = [req, meter = fs.Meter(), file, copy, granted, off] {
-        FinishWrite(req, meter, file, copy, granted, off);
-        std::free(copy);
-    };
-    if (grant.delay.count() == 0)
-        finish();
-    else
-        fs.Delays().Post(CDelayQueue::Clock::now() + grant.delay, std::move(finish));
+    fs.Delays().Post(CDelayQueue::Clock::now() + grant.delay,
+                     [req, meter = fs.Meter(), file, copy, granted, off] {
+                         FinishWrite(req, meter, file, copy, granted, off);
+                         std::free(copy);
+                     });
 }
 
 // ------------------------------------------------------------ directories
