@@ -42,10 +42,14 @@ TEST_F(GetLogTest, TheCountIsTheRepliedBytesIn84ByteRecordsRemainderDropped) {
         EXPECT_EQ(uCount, c.uCount);
         for (std::uint32_t i = 0; i < 32; ++i) {
             if (i < c.uCount) {
-                EXPECT_EQ(logs[i].uReadBytes, 1000 + i);
-                EXPECT_EQ(logs[i].uWriteBytes, 2000 + i);
-                EXPECT_EQ(logs[i].llAlreadyReads, 0x100000000LL + i);
-                EXPECT_EQ(logs[i].llAlreadyWrites, -1 - (int64_t)i);
+                // Copies: the packed members cannot be bound to references.
+                const std::uint32_t uRead = logs[i].uReadBytes, uWrite = logs[i].uWriteBytes;
+                const std::int64_t llReads = logs[i].llAlreadyReads;
+                const std::int64_t llWrites = logs[i].llAlreadyWrites;
+                EXPECT_EQ(uRead, 1000 + i);
+                EXPECT_EQ(uWrite, 2000 + i);
+                EXPECT_EQ(llReads, 0x100000000LL + i);
+                EXPECT_EQ(llWrites, -1 - (int64_t)i);
                 EXPECT_EQ(std::u16string(logs[i].szTargetName),
                           u"m" + std::u16string(1, u'0' + i % 10));
             } else {
@@ -73,8 +77,9 @@ TEST_F(GetLogTest, AFailedRequestStillZeroesTheArrayAndWritesTheCount) {
     std::uint32_t uCount = 99;
     EXPECT_FALSE(Lib().GetLog(logs, 4, &uCount));
     EXPECT_EQ(uCount, 2u);
-    EXPECT_EQ(logs[1].uReadBytes, 1001u);
-    EXPECT_EQ(logs[3].uReadBytes, 0u);
+    const std::uint32_t uSecond = logs[1].uReadBytes, uFourth = logs[3].uReadBytes;
+    EXPECT_EQ(uSecond, 1001u);
+    EXPECT_EQ(uFourth, 0u);
     EXPECT_EQ(Trace(), std::vector<std::string>{"ERROR<28> get log fail ..."});
 }
 
@@ -90,7 +95,8 @@ TEST_F(GetLogTest, ANameFillingItsFieldIsCutToStayTerminated) {
     ASSERT_EQ(uCount, 1u);
     EXPECT_EQ(logs[0].szTargetName[29], u'\0');
     EXPECT_EQ(std::u16string(logs[0].szTargetName), std::u16string(29, u'Z'));
-    EXPECT_EQ(logs[0].uReadBytes, 1000u) << "the fields after the name are untouched";
+    const std::uint32_t uRead = logs[0].uReadBytes;
+    EXPECT_EQ(uRead, 1000u) << "the fields after the name are untouched";
 }
 
 TEST_F(GetLogTest, CapacityBoundsTheOffer) {
