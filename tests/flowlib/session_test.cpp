@@ -4,6 +4,8 @@
 #include "tests/flowlib/VelquinHarness.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace velquintest;
 
@@ -206,4 +208,37 @@ TEST_F(SessionTest, UnloadingClosesTheConnectionAndSendsNothing) {
     Lib().Unload();
     EXPECT_TRUE(m_Driver.WaitForOpenConnections(0, std::chrono::seconds(5)));
     EXPECT_TRUE(m_Driver.Requests().empty());
+}
+
+TEST_F(SessionTest, AMountedFileIsNoVolume) {
+    // Containers bind-mount single files (/etc/hosts) from the root disk.
+    auto file = m_Dir.Path() / "hosts";
+    std::ofstream(file) << "127.0.0.1 localhost\n";
+    UseMountTable("26 1 8:2 / / rw - ext4 /dev/sda2 rw\n30 26 8:2 /etc/hosts " + file.string() +
+                  " rw - ext4 /dev/sda2 rw\n");
+    ASSERT_TRUE(Lib().Init());
+    EXPECT_EQ(m_Driver.Requests(ATTACH).size(), 2u) << "the root disk and the network";
+    EXPECT_TRUE(Traced(file.string() + "   <1>"));
+}
+
+TEST_F(SessionTest, TraceLinesGoToStandardErrorOnlyWhenAsked) {
+    auto capture = m_Dir.Path() / "stderr";
+    auto run = [&](const char* pszTrace) {
+        if (pszTrace)
+            m_Env.Set("VELQUIN_TRACE", pszTrace);
+        else
+            m_Env.Unset("VELQUIN_TRACE");
+        fflush(stderr);
+        int saved = dup(2);
+        int fd = open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 2);
+        close(fd);
+        EXPECT_FALSE(Lib().RemoveMission(u"abc.exe"));
+        dup2(saved, 2);
+        close(saved);
+        std::ifstream in(capture);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(run("1"), "ERROR<9> stop mission ...\n");
+    EXPECT_EQ(run(nullptr), "");
 }
