@@ -1,5 +1,6 @@
 #include "service/pathfs/PathFs.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,8 +22,59 @@ CPathFs::CPathFs(int iRootFd, std::shared_ptr<CFlowMeter> meter, bool bTrace)
 CPathFs::~CPathFs() {
     // Paced requests hold replies that need the session: answer them first.
     m_pDelays.reset();
-    if (m_pSession)
+    if (m_pSession) {
+        // The connection has ended by now, so this unmounts nothing; it
+        // closes the device and frees what the mount call allocated.
+        fuse_session_unmount(m_pSession);
         fuse_session_destroy(m_pSession);
+    }
+    for (PATH_FILE* file : m_Files) {
+        close(file->fd);
+        if (file->twinFd >= 0)
+            close(file->twinFd);
+        delete file;
+    }
+    for (PATH_DIR* dir : m_Dirs) {
+        closedir(dir->dp);
+        delete dir;
+    }
+}
+
+PATH_FILE* CPathFs::NewFile(int fd, int flags) {
+    auto* file = new PATH_FILE;
+    file->fd = fd;
+    file->bDirect = (flags & O_DIRECT) != 0;
+    std::lock_guard lock(m_OpenMutex);
+    m_Files.insert(file);
+    return file;
+}
+
+void CPathFs::DeleteFile(PATH_FILE* file) {
+    {
+        std::lock_guard lock(m_OpenMutex);
+        m_Files.erase(file);
+    }
+    close(file->fd);
+    if (file->twinFd >= 0)
+        close(file->twinFd);
+    delete file;
+}
+
+PATH_DIR* CPathFs::NewDir(DIR* dp) {
+    auto* dir = new PATH_DIR;
+    dir->dp = dp;
+    std::lock_guard lock(m_OpenMutex);
+    m_Dirs.insert(dir);
+    return dir;
+}
+
+void CPathFs::DeleteDir(PATH_DIR* dir) {
+    {
+        std::lock_guard lock(m_OpenMutex);
+        m_Dirs.erase(dir);
+    }
+    closedir(dir->dp);
+    delete dir;
 }
 
 int CPathFs::Mount(const std::string& strDir) {

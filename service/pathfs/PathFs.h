@@ -6,12 +6,15 @@
 
 #include "service/engine/FlowMeter.h"
 #include "service/pathfs/DelayQueue.h"
+#include "service/pathfs/FileHandle.h"
 #include "service/pathfs/InodeTable.h"
 
 #include <fuse_lowlevel.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 
 namespace quorbel {
 
@@ -39,12 +42,22 @@ public:
     CDelayQueue& Delays() { return *m_pDelays; }
     bool Trace() const { return m_bTrace; }
 
+    // Open files and directories. The kernel may drop the release of a file
+    // closed after a lazy unmount; whatever is left is closed with the mount.
+    PATH_FILE* NewFile(int fd, int flags);
+    void DeleteFile(PATH_FILE* file);
+    PATH_DIR* NewDir(DIR* dp);
+    void DeleteDir(PATH_DIR* dir);
+
 private:
     CInodeTable m_Inodes;
     std::shared_ptr<CFlowMeter> m_pMeter;
     bool m_bTrace;
     fuse_session* m_pSession = nullptr;
     std::unique_ptr<CDelayQueue> m_pDelays;
+    std::mutex m_OpenMutex;
+    std::unordered_set<PATH_FILE*> m_Files;
+    std::unordered_set<PATH_DIR*> m_Dirs;
 };
 
 } // namespace quorbel

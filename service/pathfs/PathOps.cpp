@@ -310,13 +310,6 @@ void OpStatfs(fuse_req_t req, fuse_ino_t ino) {
 
 // ------------------------------------------------------------ open files
 
-PATH_FILE* NewFile(int fd, int flags) {
-    auto* file = new PATH_FILE;
-    file->fd = fd;
-    file->bDirect = (flags & O_DIRECT) != 0;
-    return file;
-}
-
 void SetOpenOptions(fuse_file_info* fi) {
     // Every read(2) and write(2) must reach the meter: no page cache in
     // between, no cached data kept from an earlier open.
@@ -340,13 +333,10 @@ void OpCreate(fuse_req_t req, fuse_ino_t parent, const char* name, mode_t mode,
         Reply(req, "create", err);
         return;
     }
-    fi->fh = reinterpret_cast<uint64_t>(NewFile(fd, fi->flags));
+    fi->fh = reinterpret_cast<uint64_t>(Fs(req).NewFile(fd, fi->flags));
     SetOpenOptions(fi);
-    if (fuse_reply_create(req, &e, fi) != 0) {
-        // The caller went away (interrupted); the kernel will not release it.
-        close(fd);
-        delete File(fi);
-    }
+    if (fuse_reply_create(req, &e, fi) != 0) // the caller went away: no release will come
+        Fs(req).DeleteFile(File(fi));
 }
 
 void OpOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
@@ -360,12 +350,10 @@ void OpOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
         Reply(req, "open", err);
         return;
     }
-    fi->fh = reinterpret_cast<uint64_t>(NewFile(fd, fi->flags));
+    fi->fh = reinterpret_cast<uint64_t>(Fs(req).NewFile(fd, fi->flags));
     SetOpenOptions(fi);
-    if (fuse_reply_open(req, fi) != 0) {
-        close(fd);
-        delete File(fi);
-    }
+    if (fuse_reply_open(req, fi) != 0)
+        Fs(req).DeleteFile(File(fi));
 }
 
 void OpFlush(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
@@ -376,11 +364,7 @@ void OpFlush(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
 }
 
 void OpRelease(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
-    PATH_FILE* file = File(fi);
-    close(file->fd);
-    if (file->twinFd >= 0)
-        close(file->twinFd);
-    delete file;
+    Fs(req).DeleteFile(File(fi));
     fuse_reply_err(req, 0);
 }
 
@@ -557,13 +541,9 @@ void OpOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
         Reply(req, "opendir", err);
         return;
     }
-    auto* dir = new PATH_DIR;
-    dir->dp = dp;
-    fi->fh = reinterpret_cast<uint64_t>(dir);
-    if (fuse_reply_open(req, fi) != 0) {
-        closedir(dp);
-        delete dir;
-    }
+    fi->fh = reinterpret_cast<uint64_t>(Fs(req).NewDir(dp));
+    if (fuse_reply_open(req, fi) != 0)
+        Fs(req).DeleteDir(Dir(fi));
 }
 
 void OpReaddir(fuse_req_t req, fuse_ino_t, size_t size, off_t off, fuse_file_info* fi) {
@@ -604,9 +584,7 @@ void OpReaddir(fuse_req_t req, fuse_ino_t, size_t size, off_t off, fuse_file_inf
 }
 
 void OpReleasedir(fuse_req_t req, fuse_ino_t, fuse_file_info* fi) {
-    PATH_DIR* dir = Dir(fi);
-    closedir(dir->dp);
-    delete dir;
+    Fs(req).DeleteDir(Dir(fi));
     fuse_reply_err(req, 0);
 }
 
