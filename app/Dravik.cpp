@@ -5,6 +5,8 @@
 #include "app/SignalExit.h"
 #include "app/core/FlowBinding.h"
 #include "app/core/InstanceLock.h"
+#include "app/core/Options.h"
+#include "app/core/UserPrompt.h"
 #include "comm/DbgInfoLog.h"
 #include "missions/MissionGroup.h"
 #include "skin/FlatMenuStyle.h"
@@ -26,7 +28,11 @@ CDravikApp::CDravikApp(int& argc, char** argv) : QApplication(argc, argv) {
 CDravikApp::~CDravikApp() = default;
 
 int CDravikApp::Run() {
-    CMessageBoxPrompt::Install();
+    // On a platform nobody can see (offscreen, minimal) a message box would
+    // wait forever; there the seam's own answer writes to standard error.
+    const QString strPlatform = platformName();
+    if (strPlatform != QLatin1String("offscreen") && strPlatform != QLatin1String("minimal"))
+        CMessageBoxPrompt::Install();
     if (!InitInstance()) {
         ExitInstance();
         return 1;

@@ -536,6 +536,8 @@ void CDravikDlg::paintEvent(QPaintEvent* pEvent) {
 // ------------------------------------------------------- host interfaces
 
 void CDravikDlg::CheckGroupButton(CMissionGroup* pGroup) {
+    if (!pGroup)
+        return;
     Button button = BTN_PROC_MODE;
     if (pGroup == g_pPathMode)
         button = BTN_PATH_MODE;

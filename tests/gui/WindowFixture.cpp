@@ -65,20 +65,23 @@ void CWindowTest::DestroyWindow() {
 
 void CWindowTest::StoreMission(const char* groupName, const QString& strName, std::uint32_t uMode,
                                bool bActive) {
-    // Written through a group of its own, as a previous run would have.
-    CMissionGroup* pOld = nullptr;
-    CMissionGroup** ppSlot =
-        QLatin1String(groupName) == QLatin1String(GROUP_NAME_PROC_MODE)   ? &g_pProcMode
-        : QLatin1String(groupName) == QLatin1String(GROUP_NAME_PATH_MODE) ? &g_pPathMode
-                                                                          : &g_pRecycler;
-    pOld = *ppSlot;
-    auto* pGroup = new CMissionGroup(QString::fromLatin1(groupName));
-    *ppSlot = pGroup;
-    pGroup->Load();
     auto* pMission = new CMission;
     pMission->strTargetName = strName;
     pMission->uMode = uMode;
     pMission->uLimitReadSpeed = 10485760;
+    StoreMission(groupName, pMission, bActive);
+}
+
+void CWindowTest::StoreMission(const char* groupName, CMission* pMission, bool bActive) {
+    // Written through a group of its own, as a previous run would have.
+    CMissionGroup** ppSlot =
+        QLatin1String(groupName) == QLatin1String(GROUP_NAME_PROC_MODE)   ? &g_pProcMode
+        : QLatin1String(groupName) == QLatin1String(GROUP_NAME_PATH_MODE) ? &g_pPathMode
+                                                                          : &g_pRecycler;
+    CMissionGroup* pOld = *ppSlot;
+    auto* pGroup = new CMissionGroup(QString::fromLatin1(groupName));
+    *ppSlot = pGroup;
+    pGroup->Load();
     ASSERT_TRUE(pGroup->Insert(pMission));
     if (bActive)
         pMission->Start();

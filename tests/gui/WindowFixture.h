@@ -30,6 +30,8 @@ protected:
     // A mission file entry written before the window starts.
     void StoreMission(const char* groupName, const QString& strName, std::uint32_t uMode,
                       bool bActive);
+    // The same for a prepared mission (taken over).
+    void StoreMission(const char* groupName, CMission* pMission, bool bActive);
     // Adds and starts a mission as the editor would.
     CMission* AddMission(const QString& strName, std::uint32_t uMode);
     QString WorkFile(const QString& strName) const;
