@@ -437,7 +437,9 @@ TEST(PathMountStale, LeftoverMountsAreRemoved) {
         close(fuseFd); // the server is gone
         if (!InMountTable(dir))
             _exit(12);
-        if (CPathMount::UnmountStale() != 1)
+        // Copies of mounts held by tests running meanwhile may count too;
+        // in this namespace, taking them away does not touch the originals.
+        if (CPathMount::UnmountStale() < 1)
             _exit(13);
         _exit(InMountTable(dir) ? 14 : 0);
     }
