@@ -230,7 +230,7 @@ QString SideText(SideItem item) {
     case SideItem::Home:
         return QStringLiteral("Home page");
     case SideItem::Update:
-        return QStringLiteral("Check for updates");
+        return QStringLiteral("Updates");
     case SideItem::Help:
         return QStringLiteral("Help on line");
     case SideItem::Mail:
@@ -293,8 +293,8 @@ QPixmap SideButton(SideItem item, bool bPressed, int nWidth) {
     const QColor ink = bPressed ? kNavy : QColor(236, 242, 250);
     DrawSideIcon(p, item, QRectF(12, 5, 16, 16), ink);
     p.setPen(ink);
-    p.setFont(UiFont(12, bPressed ? QFont::DemiBold : QFont::Normal));
-    p.drawText(QRect(36, 0, nWidth - 38, h), Qt::AlignVCenter | Qt::AlignLeft, SideText(item));
+    p.setFont(UiFont(11, bPressed ? QFont::DemiBold : QFont::Normal));
+    p.drawText(QRect(34, 0, nWidth - 35, h), Qt::AlignVCenter | Qt::AlignLeft, SideText(item));
     return pixmap;
 }
 
@@ -468,7 +468,7 @@ QPixmap Background() {
     p.drawText(QRect(56, B - 88, 84, 22), Qt::AlignVCenter, QStringLiteral("Dravik"));
     p.setFont(UiFont(10));
     p.setPen(QColor(170, 196, 230));
-    p.drawText(QRect(56, B - 68, 84, 16), Qt::AlignVCenter, QStringLiteral("disk speed control"));
+    p.drawText(QRect(56, B - 68, 84, 16), Qt::AlignVCenter, QStringLiteral("speed control"));
 
     // Frames for the mission list and the bottom pane.
     DrawPanel(p, QRect(150, 50, R - 3 - 150, 321 - 50));
@@ -498,8 +498,10 @@ QPixmap AboutPicture() {
     p.drawText(QRect(74, 8, 270, 26), Qt::AlignVCenter, QStringLiteral("Dravik 1.0"));
     p.setFont(UiFont(11));
     p.setPen(QColor(50, 70, 100));
-    p.drawText(QRect(74, 34, 270, 18), Qt::AlignVCenter,
-               QStringLiteral("Limits how fast and how much programs use the disk."));
+    p.drawText(QRect(74, 29, 270, 16), Qt::AlignVCenter,
+               QStringLiteral("Limits how fast, and how much,"));
+    p.drawText(QRect(74, 43, 270, 16), Qt::AlignVCenter,
+               QStringLiteral("programs read and write the disk."));
     return pixmap;
 }
 
