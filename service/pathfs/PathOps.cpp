@@ -72,6 +72,10 @@ std::vector<gid_t> CallerGroups(fuse_req_t req) {
 // Runs fn as the caller of req and returns its result (0 or an errno value).
 template <class FN> int AsCaller(fuse_req_t req, FN&& fn) {
     const fuse_ctx* ctx = fuse_req_ctx(req);
+    // The service's own root callers pass every check the service passes and
+    // create files as root:root: no switch (nor groups from /proc) needed.
+    if (ctx->uid == 0 && ctx->gid == 0 && geteuid() == 0 && getegid() == 0)
+        return fn();
     CCallerCreds creds(ctx->uid, ctx->gid, CallerGroups(req));
     if (creds.Error())
         return creds.Error();
