@@ -1,12 +1,12 @@
 #include "views/MissList.h"
 
 #include "app/core/UserPrompt.h"
+#include "comm/DbgInfoLog.h"
 #include "missions/Mission.h"
 #include "missions/MissionGroup.h"
 #include "skin/SkinImages.h"
 #include "views/MissListFormat.h"
 #include "views/MissListHost.h"
-#include "views/MissListLog.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -182,14 +182,21 @@ void CMissList::RunRowCommand(int nRow, RowCommand command) {
         return;
     CMission* pMission = FindMission(strName);
     if (!pMission) {
-        MissListLog(8, QStringLiteral("not find the mission<%1>").arg(strName));
+        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
         return;
     }
     if (g_pRecycler && g_pRecycler->Find(strName)) {
-        static const char* const refusals[] = {"Miss<%1> is in recycler, not switch status.",
-                                               "Miss<%1> is in recycler, not start miss.",
-                                               "Miss<%1> is in recycler, not stop miss."};
-        MissListLog(4, QString::fromLatin1(refusals[static_cast<int>(command)]).arg(strName));
+        switch (command) {
+        case RowCommand::Toggle:
+            DBG_LOG(4, "Miss<%s> is in recycler, not switch status.", qUtf8Printable(strName));
+            break;
+        case RowCommand::Start:
+            DBG_LOG(4, "Miss<%s> is in recycler, not start miss.", qUtf8Printable(strName));
+            break;
+        case RowCommand::Stop:
+            DBG_LOG(4, "Miss<%s> is in recycler, not stop miss.", qUtf8Printable(strName));
+            break;
+        }
         return;
     }
     const bool bRun = command == RowCommand::Start ||
@@ -217,7 +224,7 @@ bool CMissList::DeleteRowMission(int nRow) {
         return false;
     CMission* pMission = FindMission(strName);
     if (!pMission || !::GetGroup(pMission)) {
-        MissListLog(8, QStringLiteral("not find the mission<%1>").arg(strName));
+        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
         return false;
     }
     DeleteItem(nRow);
@@ -263,7 +270,7 @@ void CMissList::OnRecover() {
             continue;
         CMission* pMission = FindMission(strName);
         if (!pMission) {
-            MissListLog(8, QStringLiteral("not find the mission<%1>").arg(strName));
+            DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
             continue;
         }
         // Refused, with nothing changed, for a mission outside the recycler
@@ -358,7 +365,7 @@ void CMissList::OnProperties() {
     const QString strName = GetItemText(rows.first(), COL_NAME);
     CMission* pMission = FindMission(strName);
     if (!pMission) {
-        MissListLog(8, QStringLiteral("not find the mission<%1>").arg(strName));
+        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
         return;
     }
     m_pHost->OpenMissionEditor(pMission);
@@ -436,7 +443,7 @@ void CMissList::OnSelectionChanged(const QItemSelection& selected) {
         const QString strName = GetItemText(nRow, COL_NAME);
         CMission* pMission = FindMission(strName);
         if (!pMission) {
-            MissListLog(8, QStringLiteral("not find the mission<%1>").arg(strName));
+            DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
             continue;
         }
         if (m_pHost)
