@@ -88,6 +88,16 @@ void Reply(fuse_req_t req, const char* what, int err) {
     fuse_reply_err(req, err);
 }
 
+// Changing a file's size or cutting it short changes its contents without a
+// write: refused like a write while writing is forbidden or used up, so a
+// truncating open cannot empty a file whose new contents would be refused.
+int WriteRefusal(fuse_req_t req) {
+    const CFlowMeter& meter = *Fs(req).Meter();
+    if (meter.IsForbidden(FLOW_WRITE))
+        return EACCES;
+    return meter.IsUsedUp(FLOW_WRITE) ? EDQUOT : 0;
+}
+
 // A page-aligned scratch buffer per thread, kept between requests so that a
 // stream of large reads does not map fresh memory every time.
 char* Scratch(std::size_t size) {
@@ -272,7 +282,9 @@ int SetAttributes(fuse_req_t req, fuse_ino_t ino, const struct stat* attr, int v
 }
 
 void OpSetattr(fuse_req_t req, fuse_ino_t ino, struct stat* attr, int valid, fuse_file_info* fi) {
-    int err = AsCaller(req, [&] { return SetAttributes(req, ino, attr, valid, fi); });
+    int err = (valid & FUSE_SET_ATTR_SIZE) ? WriteRefusal(req) : 0;
+    if (!err)
+        err = AsCaller(req, [&] { return SetAttributes(req, ino, attr, valid, fi); });
     struct stat st;
     if (!err)
         err = Stat(Fd(req, ino), &st);
@@ -345,11 +357,13 @@ void OpCreate(fuse_req_t req, fuse_ino_t parent, const char* name, mode_t mode,
 
 void OpOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     int fd = -1;
-    const int err = AsCaller(req, [&] {
-        fd = open(ProcPath(Fd(req, ino)).c_str(),
-                  (fi->flags | O_CLOEXEC) & ~(O_CREAT | O_EXCL | O_NOCTTY | O_NOFOLLOW));
-        return fd < 0 ? errno : 0;
-    });
+    int err = (fi->flags & O_TRUNC) ? WriteRefusal(req) : 0;
+    if (!err)
+        err = AsCaller(req, [&] {
+            fd = open(ProcPath(Fd(req, ino)).c_str(),
+                      (fi->flags | O_CLOEXEC) & ~(O_CREAT | O_EXCL | O_NOCTTY | O_NOFOLLOW));
+            return fd < 0 ? errno : 0;
+        });
     if (err) {
         Reply(req, "open", err);
         return;
@@ -380,9 +394,12 @@ void OpFsync(fuse_req_t req, fuse_ino_t, int datasync, fuse_file_info* fi) {
 
 void OpFallocate(fuse_req_t req, fuse_ino_t, int mode, off_t offset, off_t length,
                  fuse_file_info* fi) {
-    // Reserves space, moves no data: not metered.
-    const int res = fallocate(File(fi)->fd, mode, offset, length);
-    Reply(req, "fallocate", res == 0 ? 0 : errno);
+    // Moves no data, so it is not counted; but it changes the size or (a
+    // punched hole) the contents, so it needs the right to write.
+    int err = WriteRefusal(req);
+    if (!err && fallocate(File(fi)->fd, mode, offset, length) != 0)
+        err = errno;
+    Reply(req, "fallocate", err);
 }
 
 // ------------------------------------------------------- reads and writes

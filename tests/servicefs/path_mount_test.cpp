@@ -254,6 +254,11 @@ TEST_F(PathMountTest, ForbiddenDirectionsFailAndMoveNothing) {
             EXPECT_EQ(write(nfd, buf, 5), -1);
             EXPECT_EQ(errno, EACCES);
             close(nfd);
+            // Cutting the file short would change it as much as a write.
+            EXPECT_EQ(open(Path("existing.txt").c_str(), O_WRONLY | O_TRUNC), -1);
+            EXPECT_EQ(errno, EACCES);
+            EXPECT_EQ(truncate(Path("existing.txt").c_str(), 3), -1);
+            EXPECT_EQ(errno, EACCES);
             EXPECT_EQ(pread(fd, buf, sizeof buf, 0), 12); // the other way is open
         } else {
             EXPECT_EQ(pread(fd, buf, sizeof buf, 0), -1);
@@ -292,7 +297,9 @@ TEST_F(PathMountTest, TotalsStopExactlyAtTheirLimit) {
         EXPECT_EQ(pwrite(fd, buf.get(), 4096, 0), 4096);
         EXPECT_EQ(pwrite(fd, buf.get(), 4096, 4096), 4096);
         EXPECT_EQ(pwrite(fd, buf.get(), 4096, 8192), 10000 - 8192);
-        EXPECT_EQ(pwrite(fd, buf.get(), 4096, 10000 - 8192 + 8192), -1);
+        EXPECT_EQ(pwrite(fd, buf.get(), 4096, 10000), -1);
+        EXPECT_EQ(errno, EDQUOT);
+        EXPECT_EQ(ftruncate(fd, 0), -1);
         EXPECT_EQ(errno, EDQUOT);
         // Reads: 5000 of them, then EACCES.
         EXPECT_EQ(pread(fd, buf.get(), 4096, 0), 4096);
