@@ -63,18 +63,18 @@ public:
 
     std::uint32_t uMode = 0xFFFFFFFFu; // FLOW_MODE_PROCESS or FLOW_MODE_PATH
     QString strTargetName = QStringLiteral("Unknown");
-    std::uint32_t uLimitReadSpeed = FLOW_NO_SPEED_LIMIT;  // bytes/s; 0 forbids
-    std::uint32_t uLimitWriteSpeed = FLOW_NO_SPEED_LIMIT; // bytes/s; 0 forbids
-    std::int64_t llAlreadyReads = 0;  // bytes read so far, across runs
-    std::int64_t llAlreadyWrites = 0; // bytes written so far, across runs
+    std::uint32_t uLimitReadSpeed = FLOW_NO_SPEED_LIMIT;   // bytes/s; 0 forbids
+    std::uint32_t uLimitWriteSpeed = FLOW_NO_SPEED_LIMIT;  // bytes/s; 0 forbids
+    std::int64_t llAlreadyReads = 0;                       // bytes read so far, across runs
+    std::int64_t llAlreadyWrites = 0;                      // bytes written so far, across runs
     std::int64_t llLimitTotalReads = FLOW_NO_TOTAL_LIMIT;  // bytes; 0 forbids
     std::int64_t llLimitTotalWrites = FLOW_NO_TOTAL_LIMIT; // bytes; 0 forbids
     std::int64_t llDriverParam = 500;                      // passed through, never changed
     std::uint32_t uReadSpeed = 0;                          // bytes/s of the last tick
     std::uint32_t uWriteSpeed = 0;
-    std::time_t tmStart = 0;           // last successful start, 0 = never
-    std::int64_t tsDuring = 0;         // running time as last shown, seconds (the list's)
-    BOOL bMissionActive = FALSE;       // running in the driver
+    std::time_t tmStart = 0;     // last successful start, 0 = never
+    std::int64_t tsDuring = 0;   // running time as last shown, seconds (the list's)
+    BOOL bMissionActive = FALSE; // running in the driver
     std::uint32_t uMaxSamples = MISSION_MAX_SAMPLES;
     std::deque<SPEED_SAMPLE> lstSpeed; // oldest first
 };

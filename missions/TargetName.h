@@ -36,7 +36,8 @@ inline constexpr int TARGET_NAME_MAX_CHARS = 253;
 QChar TargetPathSeparator(TARGET_RULES rules = PLATFORM_TARGET_RULES);
 
 // True when strName is a valid target of the mode (1 process, 2 path) under
-// the rules: non-empty, at most TARGET_NAME_MAX_CHARS, no NUL, and the
+// the rules: non-empty, at most TARGET_NAME_MAX_CHARS, no control characters
+// or unpaired surrogates (a mission file could not carry them), and the
 // mode's form above. Any other mode is invalid.
 bool IsValidTargetName(TARGET_RULES rules, std::uint32_t uMode, const QString& strName);
 inline bool IsValidTargetName(std::uint32_t uMode, const QString& strName) {
