@@ -86,6 +86,7 @@ CDravikDlg::CDravikDlg(QWidget* pParent) : CSkinDialog(pParent, true) {
     connect(&m_TrayPoll, &QTimer::timeout, this, &CDravikDlg::PollTray);
 
     m_pPreviousLog = COperationLog::Install(m_pLogList);
+    m_pPreviousEditorHost = CMissionDlg::SetDefaultHost(this);
 }
 
 CDravikDlg::~CDravikDlg() {
@@ -106,6 +107,7 @@ CDravikDlg::~CDravikDlg() {
             *ppGroup = nullptr;
         }
     }
+    CMissionDlg::SetDefaultHost(m_pPreviousEditorHost);
     if (COperationLog::Current() == m_pLogList)
         COperationLog::Install(m_pPreviousLog);
 }
@@ -332,9 +334,13 @@ void CDravikDlg::RefreshStatistics() {
             uWrite = logs[i].uWriteBytes;
             llReads = logs[i].llAlreadyReads;
             llWrites = logs[i].llAlreadyWrites;
-            DBG_LOG(4, "miss<%s> Rspeed<%d(B/S)> Wspeed<%d(B/S)> Total_R<%lld> Total_W<%lld>",
-                    qUtf8Printable(strName), uRead, uWrite, static_cast<long long>(llReads),
-                    static_cast<long long>(llWrites));
+            DBG_LOG(
+                4, "miss<%s> Rspeed<%d(B/S)> Wspeed<%d(B/S)> Total_R<%I64d> Total_W<%I64d>",
+                QString::fromUtf16(logs[i].szTargetName,
+                                   std::find(logs[i].szTargetName,
+                                             logs[i].szTargetName + FLOW_LOG_NAME_CHARS, u'\0') -
+                                       logs[i].szTargetName),
+                uRead, uWrite, llReads, llWrites);
             break;
         }
         pMission->UpdateStatistics(uRead, uWrite, llReads, llWrites);
@@ -547,6 +553,14 @@ void CDravikDlg::CheckGroupButton(CMissionGroup* pGroup) {
         return;
     if (!m_Buttons[button]->isChecked())
         m_Buttons[button]->setChecked(true);
+}
+
+void CDravikDlg::ShowGroup(CMissionGroup* pGroup) {
+    m_pMissList->SetGroup(pGroup);
+}
+
+void CDravikDlg::RemoveMissionRow(const QString& strTargetName) {
+    m_pMissList->RemoveRowByName(strTargetName);
 }
 
 CMission* CDravikDlg::GetChartMission() const {

@@ -7,6 +7,7 @@
 #include "app/OptionHost.h"
 #include "skin/SkinDialog.h"
 #include "views/MissListHost.h"
+#include "views/MissionDlgHost.h"
 
 #include <QRect>
 #include <QTimer>
@@ -23,7 +24,10 @@ class QButtonGroup;
 class QMenu;
 class QSystemTrayIcon;
 
-class CDravikDlg : public CSkinDialog, public IMissListHost, public COptionHost {
+class CDravikDlg : public CSkinDialog,
+                   public IMissListHost,
+                   public IMissionDlgHost,
+                   public COptionHost {
     Q_OBJECT
 public:
     // The sixteen image buttons, in the order of the layout table.
@@ -128,6 +132,10 @@ public:
     void OpenOptionsDialog() override;
     void OpenMissionEditor(CMission* pMission) override;
 
+    // --- IMissionDlgHost (chart access shared with IMissListHost) ----------
+    void ShowGroup(CMissionGroup* pGroup) override;
+    void RemoveMissionRow(const QString& strTargetName) override;
+
     // --- COptionHost -------------------------------------------------------
     bool IsReadChartShown() const override { return GetShowRead(); }
     bool IsWriteChartShown() const override { return GetShowWrite(); }
@@ -182,4 +190,5 @@ private:
     std::function<bool()> m_fnTrayAvailable;
     std::function<bool(const QUrl&)> m_fnOpenUrl;
     class COperationLog* m_pPreviousLog = nullptr;
+    IMissionDlgHost* m_pPreviousEditorHost = nullptr;
 };
