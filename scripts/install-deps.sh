@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6xml6 libgl-dev
+    qt6-base-dev qt6-base-dev-tools libqt6xml6 qt6-qpa-plugins libgl-dev
     libfuse3-dev fuse3
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format
