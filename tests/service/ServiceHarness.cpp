@@ -6,8 +6,8 @@
 #include <ftw.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,8 +32,10 @@ int RemoveEntry(const char* pszPath, const struct stat*, int, FTW*) {
 
 CTempDir::CTempDir() {
     char szTemplate[] = "/tmp/quorbel-test-XXXXXX";
-    if (char* psz = mkdtemp(szTemplate))
+    if (char* psz = mkdtemp(szTemplate)) {
         m_strPath = psz;
+        chmod(psz, 0755); // the unprivileged peers of some tests reach into it
+    }
 }
 
 CTempDir::~CTempDir() {
@@ -43,7 +45,7 @@ CTempDir::~CTempDir() {
 
 std::string BinDir() {
     const char* psz = std::getenv("DRAVIK_BIN_DIR");
-    return psz ? psz : "";
+    return psz && *psz ? psz : SERVICE_BIN_DIR;
 }
 
 void SleepMs(int iMs) {
@@ -89,9 +91,15 @@ bool CServiceProcess::Start(const std::vector<std::string>& extraArgs) {
             m_Pid = -1;
             return false;
         }
+        // Answered by this very process, not by another one on the same path.
         CDeviceClient probe;
-        if (probe.Connect(m_strDevice))
-            return true;
+        if (probe.Connect(m_strDevice)) {
+            ucred cred{};
+            socklen_t len = sizeof(cred);
+            if (getsockopt(probe.Fd(), SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 &&
+                cred.pid == pid)
+                return true;
+        }
         SleepMs(10);
     }
     return false;
