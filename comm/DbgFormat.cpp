@@ -69,7 +69,7 @@ public:
         : m_pBuffer(pBuffer), m_nCapacity(nCapacity) {}
 
     void PutUnit(char16_t c) {
-        if (m_nLength < m_nCapacity)
+        if (!m_bStopped && m_nLength < m_nCapacity)
             m_pBuffer[m_nLength++] = c;
         else
             m_bTruncated = true;
@@ -83,8 +83,9 @@ public:
         }
         // A pair is written whole or not at all.
         if (m_nCapacity - m_nLength < 2) {
+            // Nothing after this point may land in the last unit either.
             m_bTruncated = true;
-            m_nLength = m_nCapacity;
+            m_bStopped = true;
             return;
         }
         cp -= 0x10000;
@@ -99,7 +100,8 @@ public:
         for (std::size_t i = 0; i < n; ++i)
             PutUnit(static_cast<char16_t>(static_cast<unsigned char>(p[i])));
     }
-    bool Full() const { return m_nLength >= m_nCapacity; }
+    bool Full() const { return m_bStopped || m_nLength >= m_nCapacity; }
+    void MarkTruncated() { m_bTruncated = true; }
     DBG_FORMAT_RESULT Result() const { return {m_nLength, m_bTruncated}; }
 
 private:
@@ -107,6 +109,7 @@ private:
     std::size_t m_nCapacity;
     std::size_t m_nLength = 0;
     bool m_bTruncated = false;
+    bool m_bStopped = false;
 };
 
 // A string argument as a sequence of code points, with its length in UTF-16
@@ -183,8 +186,12 @@ void PutString(CWriter& out, const CDbgArg& arg, const SPEC& spec) {
         out.PutRepeat(u' ', nPad);
     int nDone = 0;
     source.ForEach([&](char32_t cp) {
-        if (nDone + Units(cp) > nUnits || out.Full())
+        if (nDone + Units(cp) > nUnits)
             return false;
+        if (out.Full()) {
+            out.MarkTruncated();
+            return false;
+        }
         out.PutCodePoint(cp);
         nDone += Units(cp);
         return true;
