@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -130,6 +131,10 @@ struct SPEED_CASE {
     std::uint32_t uBytes;
     std::uint32_t uExpected;
 };
+
+void PrintTo(const SPEED_CASE& c, std::ostream* os) {
+    *os << c.uBytes << " bytes in " << c.uFreshTime << " ms";
+}
 
 class MissionSpeed : public MissionFixture, public ::testing::WithParamInterface<SPEED_CASE> {};
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -16,6 +17,11 @@ struct NAME_CASE {
     const char16_t* pszName;
     bool bValid;
 };
+
+void PrintTo(const NAME_CASE& c, std::ostream* os) {
+    *os << (c.rules == TARGET_RULES::Windows ? "Windows" : "Linux") << " mode " << c.uMode << " \""
+        << QString::fromUtf16(c.pszName).toStdString() << "\"";
+}
 
 class TargetNameRules : public ::testing::TestWithParam<NAME_CASE> {};
 
