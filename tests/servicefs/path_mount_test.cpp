@@ -73,6 +73,16 @@ std::set<std::string> Listing(const std::string& dir) {
     return names;
 }
 
+// Opens and closes at once: a descriptor left open on the test's own mount
+// would hang the test's exit (closing it needs the serving threads).
+int OpenErrno(const std::string& path, int flags) {
+    const int fd = open(path.c_str(), flags);
+    if (fd < 0)
+        return errno;
+    close(fd);
+    return 0;
+}
+
 // Runs fn in a child process as another user (fn returns the exit code).
 int AsUser(uid_t uid, gid_t gid, std::vector<gid_t> groups, mode_t mask,
            const std::function<int()>& fn) {
@@ -255,8 +265,7 @@ TEST_F(PathMountTest, ForbiddenDirectionsFailAndMoveNothing) {
             EXPECT_EQ(errno, EACCES);
             close(nfd);
             // Cutting the file short would change it as much as a write.
-            EXPECT_EQ(open(Path("existing.txt").c_str(), O_WRONLY | O_TRUNC), -1);
-            EXPECT_EQ(errno, EACCES);
+            EXPECT_EQ(OpenErrno(Path("existing.txt"), O_WRONLY | O_TRUNC), EACCES);
             EXPECT_EQ(truncate(Path("existing.txt").c_str(), 3), -1);
             EXPECT_EQ(errno, EACCES);
             EXPECT_EQ(pread(fd, buf, sizeof buf, 0), 12); // the other way is open
@@ -349,12 +358,7 @@ TEST_F(PathMountTest, RequestsRunWithTheCallersIdentity) {
         std::function<int()> fn;
         int expected;
     };
-    auto openErrno = [&](const char* name) {
-        const int fd = open(Path(name).c_str(), O_RDONLY);
-        if (fd >= 0)
-            close(fd);
-        return fd >= 0 ? 0 : errno;
-    };
+    auto openErrno = [&](const char* name) { return OpenErrno(Path(name), O_RDONLY); };
     const CASE cases[] = {
         {"root's file", {}, [&] { return openErrno("root-only.txt"); }, EACCES},
         {"group file, member", {SHARED_GID}, [&] { return openErrno("group.txt"); }, 0},
