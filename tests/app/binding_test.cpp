@@ -3,6 +3,7 @@
 // library against the driver test double.
 #include "app/core/FlowApi.h"
 #include "app/core/FlowBinding.h"
+#include "comm/DbgLogCapture.h"
 #include "tests/support/FakeDriver.h"
 #include "tests/support/PromptScript.h"
 
@@ -26,17 +27,26 @@ class BindingTest : public ::testing::Test {
 protected:
     void TearDown() override { ReleaseFlowLibrary(); }
 
-    // Binds and expects exactly one warning with the given text.
+    // Binds and expects exactly one warning with the given text, shown
+    // after the same text was logged at level 8.
     void ExpectFailure(const QString& strPath, const QString& strMessage) {
-        CPromptScript prompts;
-        prompts.Expect(PromptAnswer::Ok);
+        CDbgLogCapture log;
+        std::vector<PROMPT_REQUEST> asked;
+        bool bLoggedFirst = false;
+        auto previous = CUserPrompt::SetHandler([&](const PROMPT_REQUEST& r) {
+            asked.push_back(r);
+            bLoggedFirst = log.Contains(8, r.strText);
+            return PromptAnswer::Ok;
+        });
         EXPECT_FALSE(BindFlowLibrary(strPath));
-        ASSERT_EQ(prompts.Asked().size(), 1u);
-        const PROMPT_REQUEST& r = prompts.Asked()[0];
+        CUserPrompt::SetHandler(previous);
+        ASSERT_EQ(asked.size(), 1u);
+        const PROMPT_REQUEST& r = asked[0];
         EXPECT_EQ(r.strText, strMessage);
         EXPECT_EQ(r.buttons, PromptButtons::Ok);
         EXPECT_EQ(r.icon, PromptIcon::Warning);
         EXPECT_EQ(r.strCaption, QStringLiteral("Dravik"));
+        EXPECT_TRUE(bLoggedFirst) << "logged at level 8 before it is shown";
     }
 };
 
@@ -110,8 +120,9 @@ TEST_F(BindingTest, TheRealLibraryBindsAgainstTheDriverDouble) {
     QTemporaryDir dir;
     qputenv("QUORBEL_DEVICE", driver.Path().c_str());
     qputenv("QUORBEL_SERVICE", dir.filePath(QStringLiteral("none")).toUtf8());
-    const QString strLibrary =
-        qEnvironmentVariable("DRAVIK_BIN_DIR") + QStringLiteral("/libvelquin.so");
+    const QString strBin = qEnvironmentVariable("DRAVIK_BIN_DIR");
+    const QString strLibrary = strBin.isEmpty() ? QStringLiteral(VELQUIN_BUILT_LIBRARY)
+                                                : strBin + QStringLiteral("/libvelquin.so");
 
     CPromptScript prompts;
     ASSERT_TRUE(BindFlowLibrary(strLibrary));

@@ -78,9 +78,12 @@ inline std::string DataFile(const std::string& name) {
     return std::string(DRAVIK_TEST_DATA_DIR) + "/flowlib/" + name;
 }
 
+// The library under test: from the test environment's bin folder, else the
+// one this test was built with.
 inline fs::path BuiltLibrary() {
-    const char* pszBin = std::getenv("DRAVIK_BIN_DIR");
-    return fs::path(pszBin ? pszBin : ".") / FLOW_LIBRARY_NAME;
+    if (const char* pszBin = std::getenv("DRAVIK_BIN_DIR"); pszBin && *pszBin)
+        return fs::path(pszBin) / FLOW_LIBRARY_NAME;
+    return VELQUIN_BUILT_LIBRARY;
 }
 
 // A loaded private copy of the library and its five entry points.
