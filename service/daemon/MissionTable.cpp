@@ -117,6 +117,7 @@ int CMissionTable::AddProcessMission(const FLOW_MISSION& mission, const std::str
     const METER_LIMITS limits = METER_LIMITS::FromMission(mission);
     MISSION* pOld = Find(mission.strTargetName);
     if (pOld != nullptr && pOld->uMode == FLOW_MODE_PROCESS) {
+        m_Watcher.Measure(strTarget);
         pOld->meter->Reset(limits);
         m_Watcher.SetMission(strTarget, pOld->meter, limits);
         return 0;

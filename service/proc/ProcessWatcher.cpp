@@ -202,7 +202,13 @@ void CProcessWatcher::Release(pid_t pid, TRACKED& t) {
     t.iIoFd = t.iPidFd = -1;
 }
 
-nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
+void CProcessWatcher::Measure(const std::string& strName) {
+    auto it = m_Missions.find(strName);
+    if (it != m_Missions.end())
+        MeasureMission(it->second);
+}
+
+void CProcessWatcher::MeasureMission(MISSION& mission) {
     CFlowMeter& meter = *mission.meter;
     for (auto it = mission.procs.begin(); it != mission.procs.end();) {
         TRACKED& t = it->second;
@@ -220,6 +226,11 @@ nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
         t.last = io;
         ++it;
     }
+}
+
+nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
+    MeasureMission(mission);
+    CFlowMeter& meter = *mission.meter;
     const bool bHold = meter.IsUsedUp(FLOW_READ) || meter.IsUsedUp(FLOW_WRITE);
     const nanoseconds delay = bHold ? nanoseconds(0) : meter.PaceDelay();
     const bool bStop = bHold || delay > nanoseconds(0);

@@ -27,7 +27,7 @@ struct WATCHER_TIMING {
     std::chrono::milliseconds scan{250};
     // How often a running process under a speed limit is measured; shorter
     // means smaller bursts between two stops.
-    std::chrono::milliseconds pace{20};
+    std::chrono::milliseconds pace{5};
 };
 
 class CProcessWatcher {
@@ -44,6 +44,10 @@ public:
     // at once, counting from now.
     void SetMission(const std::string& strName, std::shared_ptr<CFlowMeter> meter,
                     const METER_LIMITS& limits);
+    // Counts what the mission's processes moved since they were last looked
+    // at, so that bytes moved under the old limits are not charged to new
+    // ones (call it before the meter takes new limits).
+    void Measure(const std::string& strName);
     // Drops the mission and continues every process it stopped.
     void RemoveMission(const std::string& strName);
     void RemoveAll();
@@ -84,6 +88,7 @@ private:
     void Adopt(MISSION& mission, pid_t pid, const KNOWN& known, bool bFromStart);
     void Release(pid_t pid, TRACKED& t);
     void Signal(pid_t pid, const TRACKED& t, int iSignal);
+    void MeasureMission(MISSION& mission);
     std::chrono::nanoseconds Enforce(MISSION& mission);
 
     const CProcFs& m_ProcFs;
