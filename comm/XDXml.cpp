@@ -38,11 +38,20 @@ XDXML_ERROR InvalidName(const QString& strName) {
             QStringLiteral("<%1> is not an XML element name").arg(strName)};
 }
 
+// A QDomDocument made by its default constructor is a null node until its
+// first factory call, and nodes taken from it before then stay null.
+QDomDocument NewDocument() {
+    QDomDocument doc;
+    doc.createElement(QStringLiteral("x"));
+    return doc;
+}
+
 // Builds the tree with QXmlStreamReader rather than QDomDocument::setContent,
 // which drops text that is only blanks: a value of blanks must come back as
 // it was saved.
 bool Parse(const QByteArray& bytes, QDomDocument& doc, QString& strError, qint64& llLine,
            qint64& llColumn) {
+    doc = NewDocument();
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     QDomNode current = doc;
@@ -128,7 +137,7 @@ bool CXDXml::InitDom() {
         return true;
     // A QDomDocument cannot fail to come into being; the trace of a failed
     // creation ("Create Instanse Failed.") has no cause here.
-    m_pDoc = QDomDocument();
+    m_pDoc = NewDocument();
     m_bInit = true;
     return true;
 }
@@ -140,7 +149,7 @@ bool CXDXml::Load(const QString& strPath) {
     // building would go on.
     m_pCurElement = QDomElement();
     m_ParentStack = PARENT_STACK();
-    m_pDoc = QDomDocument();
+    m_pDoc = NewDocument();
 
     QFile file(strPath);
     QString strError;
