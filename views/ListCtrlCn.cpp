@@ -1,5 +1,6 @@
 #include "views/ListCtrlCn.h"
 
+#include "comm/DbgTrace.h"
 #include "views/ListCtrlCnCompare.h"
 #include "views/ListCtrlCnDelegate.h"
 #include "views/ListCtrlCnRow.h"
@@ -11,14 +12,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
-
-void Trace(const char* pszText) {
-    if (qEnvironmentVariableIsSet("DRAVIK_TRACE"))
-        std::fputs(pszText, stderr);
-}
 
 // The side of the square that makes rows at least as high as the font needs:
 // a font given by its cell height h needs h + 2; one given by its character
@@ -35,7 +30,7 @@ int RowSideForFont(const QFont& font) {
 bool CListRowItem::operator<(const QTreeWidgetItem& other) const {
     const auto* pList = qobject_cast<const CListCtrlCn*>(treeWidget());
     if (!pList || other.type() != ROW_TYPE) {
-        Trace("Not find!\n");
+        DbgTraceText(QStringLiteral("Not find!\n"));
         return false;
     }
     const int nColumn = pList->GetSortColumn();
@@ -242,7 +237,7 @@ void CListCtrlCn::OnColumnClick(int nColumn) {
 int CListCtrlCn::CompareRows(const QTreeWidgetItem* pRowA, const QTreeWidgetItem* pRowB) const {
     if (!pRowA || !pRowB || pRowA->type() != CListRowItem::ROW_TYPE ||
         pRowB->type() != CListRowItem::ROW_TYPE || m_nSortColumn < 0) {
-        Trace("Not find!\n");
+        DbgTraceText(QStringLiteral("Not find!\n"));
         return 0;
     }
     const QString strA = pRowA->text(m_nSortColumn);

@@ -182,19 +182,19 @@ void CMissList::RunRowCommand(int nRow, RowCommand command) {
         return;
     CMission* pMission = FindMission(strName);
     if (!pMission) {
-        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
+        DBG_LOG(8, "not find the mission<%s>", strName);
         return;
     }
     if (g_pRecycler && g_pRecycler->Find(strName)) {
         switch (command) {
         case RowCommand::Toggle:
-            DBG_LOG(4, "Miss<%s> is in recycler, not switch status.", qUtf8Printable(strName));
+            DBG_LOG(4, "Miss<%s> is in recycler, not switch status.", strName);
             break;
         case RowCommand::Start:
-            DBG_LOG(4, "Miss<%s> is in recycler, not start miss.", qUtf8Printable(strName));
+            DBG_LOG(4, "Miss<%s> is in recycler, not start miss.", strName);
             break;
         case RowCommand::Stop:
-            DBG_LOG(4, "Miss<%s> is in recycler, not stop miss.", qUtf8Printable(strName));
+            DBG_LOG(4, "Miss<%s> is in recycler, not stop miss.", strName);
             break;
         }
         return;
@@ -224,7 +224,7 @@ bool CMissList::DeleteRowMission(int nRow) {
         return false;
     CMission* pMission = FindMission(strName);
     if (!pMission || !::GetGroup(pMission)) {
-        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
+        DBG_LOG(8, "not find the mission<%s>", strName);
         return false;
     }
     DeleteItem(nRow);
@@ -270,7 +270,7 @@ void CMissList::OnRecover() {
             continue;
         CMission* pMission = FindMission(strName);
         if (!pMission) {
-            DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
+            DBG_LOG(8, "not find the mission<%s>", strName);
             continue;
         }
         // Refused, with nothing changed, for a mission outside the recycler
@@ -365,7 +365,7 @@ void CMissList::OnProperties() {
     const QString strName = GetItemText(rows.first(), COL_NAME);
     CMission* pMission = FindMission(strName);
     if (!pMission) {
-        DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
+        DBG_LOG(8, "not find the mission<%s>", strName);
         return;
     }
     m_pHost->OpenMissionEditor(pMission);
@@ -443,7 +443,7 @@ void CMissList::OnSelectionChanged(const QItemSelection& selected) {
         const QString strName = GetItemText(nRow, COL_NAME);
         CMission* pMission = FindMission(strName);
         if (!pMission) {
-            DBG_LOG(8, "not find the mission<%s>", qUtf8Printable(strName));
+            DBG_LOG(8, "not find the mission<%s>", strName);
             continue;
         }
         if (m_pHost)

@@ -15,6 +15,8 @@ CSortHeaderCtrl::CSortHeaderCtrl(QWidget* pParent) : QHeaderView(Qt::Horizontal,
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setStretchLastSection(false);
     setSectionResizeMode(QHeaderView::Interactive);
+    // The state-icon column is 16 pixels wide; the style's minimum is wider.
+    setMinimumSectionSize(4);
 }
 
 QPixmap CSortHeaderCtrl::DrawArrow(bool bUp) {

@@ -9,6 +9,11 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 class QtEnvironment : public ::testing::Environment {
