@@ -45,8 +45,15 @@ QString CheckPathName(TARGET_RULES rules, QString& strPath) {
         strTarget += separator;
     if (strTarget.size() > TARGET_NAME_MAX_CHARS)
         return QStringLiteral("The monitored path is too long.");
-    if (!IsValidTargetName(rules, 2, strTarget))
+    if (!IsValidTargetName(rules, 2, strTarget)) {
+        // One directory is one mission only under one spelling.
+        if (rules == TARGET_RULES::Linux &&
+            (strTarget.contains(QLatin1String("//")) || strTarget.contains(QLatin1String("/./")) ||
+             strTarget.contains(QLatin1String("/../"))))
+            return QStringLiteral("The monitored path should be written plainly, without \"//\", "
+                                  "\"/./\" or \"/../\".");
         return QStringLiteral("The monitored path is not a valid directory path.");
+    }
     strPath = strTarget;
     return {};
 }
