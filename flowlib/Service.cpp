@@ -90,7 +90,10 @@ int CService::Start() const {
 
     // "--detach" returns once the service runs on its own; the device may
     // come up a moment later, so poll it until it answers or time is up.
+    // The program itself is waited for too, so it never lingers as a
+    // zombie of the host process.
     bool bReaped = false;
+    bool bAnswered = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(StartTimeoutMs());
     for (;;) {
         if (!bReaped) {
@@ -104,9 +107,11 @@ int CService::Start() const {
                 bReaped = true; // reaped elsewhere (SIGCHLD ignored by the host)
             }
         }
-        if (CDeviceChannel::Probe(m_strDevicePath) == 0 || Clock::now() >= deadline)
+        if (!bAnswered)
+            bAnswered = CDeviceChannel::Probe(m_strDevicePath) == 0;
+        if ((bAnswered && bReaped) || Clock::now() >= deadline)
             return 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(bAnswered ? 5 : 20));
     }
 }
 

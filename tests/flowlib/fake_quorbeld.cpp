@@ -11,6 +11,7 @@
 #include "tests/support/FakeDriver.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -36,25 +37,42 @@ int main(int argc, char** argv) {
     if (const char* pszExit = std::getenv("FAKE_QUORBELD_EXIT"))
         return std::atoi(pszExit);
 
+    // Like the real service, the detaching process stays until the device
+    // answers, and a little longer; with FAKE_QUORBELD_DELAY_MS it leaves at
+    // once and the device comes up later.
+    const char* pszDelay = std::getenv("FAKE_QUORBELD_DELAY_MS");
+    int ready[2] = {-1, -1};
     if (bDetach) {
+        if (pipe(ready) != 0)
+            return 1;
         pid_t pid = fork();
         if (pid < 0)
             return 1;
-        if (pid > 0)
-            return 0; // the caller goes on while the service comes up
+        if (pid > 0) {
+            close(ready[1]);
+            char c = 0;
+            if (!pszDelay && read(ready[0], &c, 1) == 1)
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return 0;
+        }
+        close(ready[0]);
         setsid();
     }
-    if (const char* pszDelay = std::getenv("FAKE_QUORBELD_DELAY_MS"))
+    if (pszDelay)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pszDelay)));
-    const bool bNoDevice = std::getenv("FAKE_QUORBELD_NO_DEVICE") != nullptr;
     const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    if (bNoDevice) {
+    if (std::getenv("FAKE_QUORBELD_NO_DEVICE")) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
         return 0;
     }
     CFakeDriver driver(strDevice);
     if (!driver.IsListening())
         return 1;
+    if (ready[1] >= 0) {
+        signal(SIGPIPE, SIG_IGN); // the detaching process may be gone already
+        (void)!write(ready[1], "r", 1);
+        close(ready[1]);
+    }
     struct stat st {};
     while (std::chrono::steady_clock::now() < end && stat(strDevice.c_str(), &st) == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace velquintest;
 
@@ -58,6 +59,14 @@ TEST_F(ServiceTest, AStoppedServiceIsStartedDetachedAndAwaitedUntilItsDeviceAnsw
     ASSERT_TRUE(Lib().Init()) << testing::PrintToString(Trace());
     EXPECT_EQ(Launches(), std::vector<std::string>{"--detach --device " + m_DevicePath.string()});
     EXPECT_TRUE(Traced("Attach all OK"));
+}
+
+TEST_F(ServiceTest, TheStartedProgramIsReapedNotLeftAsAZombie) {
+    // The program returns only after its device answered: the library must
+    // still wait for it.
+    ASSERT_TRUE(Lib().Init());
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD) << "no child of this process is left";
 }
 
 TEST_F(ServiceTest, TheWaitForTheDeviceIsBounded) {
