@@ -11,14 +11,14 @@
 # BIN_DIR holds quorbel_bench_mount, quorbel_bench_client and quorbeld
 # (default: $DRAVIK_BIN_DIR, else build/bin). Without quorbeld the process
 # mode rows are left out. QUORBEL_BENCH_SECONDS shortens the 10 s runs;
-# QUORBELD_ARGS overrides how quorbeld is started in the foreground.
+# QUORBELD_ARGS adds options to quorbeld (it runs in the foreground).
 set -euo pipefail
 
 BIN=${1:-${DRAVIK_BIN_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build/bin}}
 SECONDS_PER_RUN=${QUORBEL_BENCH_SECONDS:-10}
 COMPARE_SECONDS=$(( SECONDS_PER_RUN / 2 > 2 ? SECONDS_PER_RUN / 2 : 2 ))
 LIMITS_MIB=(4 16 64)
-QUORBELD_ARGS=${QUORBELD_ARGS:---foreground}
+QUORBELD_ARGS=${QUORBELD_ARGS:-}
 
 die() { echo "service_bench: $*" >&2; exit 1; }
 [[ $(id -u) -eq 0 ]] || die "needs root (FUSE mounts, process pacing)"
@@ -101,7 +101,8 @@ HAVE_QUORBELD=0
 if [[ -x $BIN/quorbeld ]]; then
     export QUORBEL_DEVICE=$WORK/device
     # shellcheck disable=SC2086
-    "$BIN/quorbeld" $QUORBELD_ARGS >"$WORK/quorbeld.log" 2>&1 &
+    mkdir -p "$WORK/state"
+    "$BIN/quorbeld" --state-dir "$WORK/state" $QUORBELD_ARGS >"$WORK/quorbeld.log" 2>&1 &
     QUORBELD_PID=$!
     for _ in $(seq 50); do
         [[ -S $QUORBEL_DEVICE ]] && break

@@ -209,13 +209,13 @@ TEST_F(PathMountTest, ReadsAndWritesArePacedToTheirLimits) {
 
 TEST_F(PathMountTest, APacedReadDoesNotHoldUpOtherOperations) {
     // One serving thread: a handler that slept would stall everything else.
-    WriteFile(Path("big.bin"), std::string(2 * MiB, 'r'));
+    WriteFile(Path("big.bin"), std::string(3 * MiB, 'r'));
     METER_LIMITS limits;
     limits.uLimitReadSpeed = 1 * MiB;
     Mount(limits, 1);
     std::atomic<bool> done{false};
     std::thread reader([&] {
-        EXPECT_EQ(ReadAll(Path("big.bin")).size(), 2 * MiB);
+        EXPECT_EQ(ReadAll(Path("big.bin")).size(), 3 * MiB);
         done = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -226,7 +226,8 @@ TEST_F(PathMountTest, APacedReadDoesNotHoldUpOtherOperations) {
         EXPECT_EQ(stat(Path("meanwhile" + std::to_string(i)).c_str(), &st), 0);
         EXPECT_EQ(Listing(m_Dir).size(), static_cast<std::size_t>(i + 2));
     }
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 0.5);
+    // Milliseconds each when nothing stalls them; the read takes seconds.
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 1.0);
     EXPECT_FALSE(done.load()) << "the paced read ended too early to show anything";
     reader.join();
 }
