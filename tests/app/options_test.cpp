@@ -173,7 +173,7 @@ TEST_F(OptionsFile, AFailedSaveKeepsTheOldFileWhole) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
-    EXPECT_EQ(ReadFile(OPTIONS), old);
+    EXPECT_EQ(ReadFile(OPTIONS).toStdString(), old.toStdString());
     EXPECT_EQ(QDir().entryList(QDir::Files), QStringList({"Options.xml"}));
 }
 
