@@ -3,6 +3,8 @@
 // check of Apply with its message or question in order, the stored limits,
 // and the replace, override and recover moves with what the window sees.
 #include "app/core/FlowApi.h"
+#include "comm/DbgInfoLog.h"
+#include "comm/DbgLogCapture.h"
 #include "missions/Mission.h"
 #include "missions/MissionGroup.h"
 #include "tests/support/PromptScript.h"
@@ -97,6 +99,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
+        // The diagnostic log goes to the test's own folder.
+        g_DbgLog.Reopen(m_dir.path());
         g_added.clear();
         g_removed.clear();
         g_bLibraryAccepts = TRUE;
@@ -122,6 +126,7 @@ protected:
         g_mapMissions.clear();
         g_FlowApi.pfnAddMission = nullptr;
         g_FlowApi.pfnRemoveMission = nullptr;
+        g_DbgLog.Reopen(CDbgInfoLog::DefaultDir());
         QDir::setCurrent(m_oldDir);
     }
 
@@ -266,7 +271,10 @@ TEST_F(MissionDlgTest, ProcessModeFillsThePickerEachTimeAndKeepsWhatWasTyped) {
     CMissionDlg dlg(nullptr);
     dlg.SetProcRoot(kProcFixture);
     Picker(dlg)->setEditText(QStringLiteral("typed"));
+    CDbgLogCapture capture;
     ChooseMode(dlg, 0);
+    EXPECT_EQ(capture.Messages(), (std::vector<QString>{"m_ProcArr.size()<0> before\n",
+                                                        "m_ProcArr.size()<6> after\n"}));
     EXPECT_EQ(dlg.GetMode(), 1u);
     EXPECT_FALSE(Picker(dlg)->isHidden());
     EXPECT_TRUE(PathEdit(dlg)->isHidden());
