@@ -40,6 +40,34 @@ CPathFs::~CPathFs() {
     }
 }
 
+void CPathFs::HoldPaced(fuse_req_t req, std::function<void()> fnCancel) {
+    {
+        std::lock_guard lock(m_PacedMutex);
+        m_Paced[req] = std::move(fnCancel);
+    }
+    // Calls OnInterrupt at once when the caller was interrupted already.
+    fuse_req_interrupt_func(req, &CPathFs::OnInterrupt, this);
+}
+
+bool CPathFs::TakePaced(fuse_req_t req) {
+    std::lock_guard lock(m_PacedMutex);
+    return m_Paced.erase(req) != 0;
+}
+
+void CPathFs::OnInterrupt(fuse_req_t req, void* pData) {
+    auto* fs = static_cast<CPathFs*>(pData);
+    std::function<void()> fnCancel;
+    {
+        std::lock_guard lock(fs->m_PacedMutex);
+        auto it = fs->m_Paced.find(req);
+        if (it == fs->m_Paced.end())
+            return; // its turn came first and it is being answered
+        fnCancel = std::move(it->second);
+        fs->m_Paced.erase(it);
+    }
+    fnCancel();
+}
+
 PATH_FILE* CPathFs::NewFile(int fd, int flags) {
     auto* file = new PATH_FILE;
     file->fd = fd;

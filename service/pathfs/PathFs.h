@@ -11,9 +11,11 @@
 
 #include <fuse_lowlevel.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace quorbel {
@@ -49,7 +51,15 @@ public:
     PATH_DIR* NewDir(DIR* dp);
     void DeleteDir(PATH_DIR* dir);
 
+    // A paced request waits in the delay queue; if its caller is interrupted
+    // meanwhile, fnCancel answers it at once instead. Whichever of the two
+    // takes it first (TakePaced returns true) sends the one reply.
+    void HoldPaced(fuse_req_t req, std::function<void()> fnCancel);
+    bool TakePaced(fuse_req_t req);
+
 private:
+    static void OnInterrupt(fuse_req_t req, void* pData);
+
     CInodeTable m_Inodes;
     std::shared_ptr<CFlowMeter> m_pMeter;
     bool m_bTrace;
@@ -58,6 +68,8 @@ private:
     std::mutex m_OpenMutex;
     std::unordered_set<PATH_FILE*> m_Files;
     std::unordered_set<PATH_DIR*> m_Dirs;
+    std::mutex m_PacedMutex;
+    std::unordered_map<fuse_req_t, std::function<void()>> m_Paced;
 };
 
 } // namespace quorbel

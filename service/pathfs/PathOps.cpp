@@ -408,6 +408,17 @@ std::size_t AlignUp(std::size_t n) {
     return (n + DIRECT_ALIGN - 1) / DIRECT_ALIGN * DIRECT_ALIGN;
 }
 
+// Parks a paced request. An interrupted caller (a signal, ^C) gets EINTR at
+// once rather than after its wait; its bytes never move and go back to the
+// meter. Until the request's turn or its interrupt, the file stays open: the
+// kernel releases a file only after its requests are answered.
+void HoldPaced(CPathFs& fs, fuse_req_t req, FLOW_DIRECTION dir, std::uint64_t uGranted) {
+    fs.HoldPaced(req, [req, meter = fs.Meter(), dir, uGranted] {
+        meter->Settle(dir, uGranted, 0);
+        fuse_reply_err(req, EINTR);
+    });
+}
+
 // Moves up to uGranted bytes from the file and answers the read; the caller
 // never receives more than the meter granted.
 void FinishRead(fuse_req_t req, const std::shared_ptr<CFlowMeter>& meter, PATH_FILE* file,
@@ -454,13 +465,16 @@ void OpRead(fuse_req_t req, fuse_ino_t, size_t size, off_t off, fuse_file_info* 
     }
     // A file that grows between the size check and the read gives a short
     // read; the reader asks again and is metered again.
-    auto finish = [req, meter = fs.Meter(), file, size, off, uBytes = grant.uBytes] {
-        FinishRead(req, meter, file, size, off, uBytes);
-    };
-    if (grant.delay.count() == 0)
-        finish();
-    else
-        fs.Delays().Post(CDelayQueue::Clock::now() + grant.delay, std::move(finish));
+    if (grant.delay.count() == 0) {
+        FinishRead(req, fs.Meter(), file, size, off, grant.uBytes);
+        return;
+    }
+    HoldPaced(fs, req, FLOW_READ, grant.uBytes);
+    fs.Delays().Post(CDelayQueue::Clock::now() + grant.delay,
+                     [req, pFs = &fs, file, size, off, uBytes = grant.uBytes] {
+                         if (pFs->TakePaced(req))
+                             FinishRead(req, pFs->Meter(), file, size, off, uBytes);
+                     });
 }
 
 int WriteAll(PATH_FILE* file, const char* buf, std::size_t len, off_t off, std::size_t* written) {
@@ -535,9 +549,11 @@ void OpWrite(fuse_req_t req, fuse_ino_t, const char* buf, size_t size, off_t off
         return;
     }
     std::memcpy(copy, buf, granted);
+    HoldPaced(fs, req, FLOW_WRITE, granted);
     fs.Delays().Post(CDelayQueue::Clock::now() + grant.delay,
-                     [req, meter = fs.Meter(), file, copy, granted, off] {
-                         FinishWrite(req, meter, file, copy, granted, off);
+                     [req, pFs = &fs, file, copy, granted, off] {
+                         if (pFs->TakePaced(req))
+                             FinishWrite(req, pFs->Meter(), file, copy, granted, off);
                          std::free(copy);
                      });
 }

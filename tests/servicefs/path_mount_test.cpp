@@ -8,7 +8,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -230,6 +232,42 @@ TEST_F(PathMountTest, APacedReadDoesNotHoldUpOtherOperations) {
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 1.0);
     EXPECT_FALSE(done.load()) << "the paced read ended too early to show anything";
     reader.join();
+}
+
+TEST_F(PathMountTest, AnInterruptedPacedReadEndsAtOnceAndMovesNothing) {
+    WriteFile(Path("slow.bin"), std::string(MiB, 's'));
+    METER_LIMITS limits;
+    limits.uLimitReadSpeed = 64 * 1024; // a 1 MiB read waits some 15 s
+    Mount(limits);
+    struct sigaction sa {};
+    sa.sa_handler = [](int) {};
+    struct sigaction old {};
+    sigaction(SIGUSR1, &sa, &old); // no SA_RESTART: read(2) returns EINTR
+    const int fd = open(Path("slow.bin").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    std::vector<char> buf(MiB);
+    ssize_t n = 0;
+    int err = 0;
+    double seconds = 0;
+    std::thread reader([&] {
+        const auto t0 = Clock::now();
+        n = read(fd, buf.data(), buf.size());
+        err = errno;
+        seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    pthread_kill(reader.native_handle(), SIGUSR1);
+    reader.join();
+    sigaction(SIGUSR1, &old, nullptr);
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(err, EINTR);
+    EXPECT_LT(seconds, 3.0);
+    // Its bytes went back: a small read right after does not wait for them.
+    const auto t0 = Clock::now();
+    EXPECT_EQ(pread(fd, buf.data(), 2048, 0), 2048);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 1.0);
+    close(fd);
+    EXPECT_EQ(m_pMeter->Peek().llAlreadyReads, 2048);
 }
 
 TEST_F(PathMountTest, ForbiddenDirectionsFailAndMoveNothing) {
