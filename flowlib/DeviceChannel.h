@@ -11,7 +11,7 @@
 namespace flow {
 
 // Bound on one request/reply exchange; VELQUIN_REQUEST_TIMEOUT_MS overrides.
-inline constexpr int DEFAULT_REQUEST_TIMEOUT_MS = 10000;
+inline constexpr int DEFAULT_REQUEST_TIMEOUT_MS = 5000;
 inline constexpr char REQUEST_TIMEOUT_ENV[] = "VELQUIN_REQUEST_TIMEOUT_MS";
 
 class CDeviceChannel {
