@@ -84,7 +84,7 @@ bool BindFlowLibrary(const QString& strPath) {
         strError = InitFlowSession();
     if (strError.isEmpty())
         return true;
-    DBG_LOG(8, "%s", qUtf8Printable(strError));
+    DBG_LOG(8, "%s", strError);
     CUserPrompt::Ask(strError, PromptButtons::Ok, PromptIcon::Warning);
     return false;
 }
