@@ -425,7 +425,9 @@ void DbgLogV(std::uint32_t nLevel, const char* pszFormat, const CDbgArg* pArgs, 
            QStringView(g_strDbgLocation).left(static_cast<qsizetype>(nLocation)));
 
     g_DbgLog.WriteLine(pLine, static_cast<qint64>(nLength) * 2);
-    DbgTraceText(QString(reinterpret_cast<const QChar*>(pLine), static_cast<qsizetype>(nLength)));
+    if (DbgTraceWanted())
+        DbgTraceText(
+            QString(reinterpret_cast<const QChar*>(pLine), static_cast<qsizetype>(nLength)));
     if (s_pObserver)
         (*s_pObserver)(nLevel, strMessage);
 }

@@ -36,6 +36,13 @@ bool DbgTraceToStderr() {
     return std::getenv("DRAVIK_TRACE") != nullptr;
 }
 
+bool DbgTraceWanted() {
+    if (DbgTraceToStderr())
+        return true;
+    std::lock_guard<std::recursive_mutex> guard(SinkLock());
+    return s_pSink != nullptr;
+}
+
 void DbgTraceText(const QString& strLine) {
     if (DbgTraceToStderr()) {
         QByteArray utf8 = strLine.toUtf8();

@@ -29,6 +29,9 @@ DBG_TRACE_SINK SetDbgTraceSink(DBG_TRACE_SINK sink);
 
 // True while DRAVIK_TRACE is set (read at each call).
 bool DbgTraceToStderr();
+// True when a trace line would go anywhere (standard error or a sink), so
+// callers can skip building one.
+bool DbgTraceWanted();
 
 // Writes one trace line as it stands (a line feed is added when it has none).
 void DbgTraceText(const QString& strLine);
