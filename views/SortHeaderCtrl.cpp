@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QStyle>
+#include <QStyleOptionHeader>
+#include <algorithm>
 
 CSortHeaderCtrl::CSortHeaderCtrl(QWidget* pParent) : QHeaderView(Qt::Horizontal, pParent) {
     m_imgArrows[m_nUpArrow] = DrawArrow(true);
@@ -24,8 +26,8 @@ QPixmap CSortHeaderCtrl::DrawArrow(bool bUp) {
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(128, 128, 128), 1));
-    painter.setBrush(QColor(96, 96, 96));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(58, 92, 150));
     QPolygonF triangle;
     if (bUp)
         triangle << QPointF(3.5, 10) << QPointF(10.5, 10) << QPointF(7, 4);
@@ -46,29 +48,31 @@ void CSortHeaderCtrl::SetSortArrow(int nColumn, bool bAscending) {
 }
 
 void CSortHeaderCtrl::paintSection(QPainter* pPainter, const QRect& rect, int nLogicalIndex) const {
-    QHeaderView::paintSection(pPainter, rect, nLogicalIndex);
-    if (nLogicalIndex != m_nSortColumn || !rect.isValid())
+    if (nLogicalIndex != m_nSortColumn || !rect.isValid()) {
+        QHeaderView::paintSection(pPainter, rect, nLogicalIndex);
         return;
+    }
 
-    // The arrow sits right of the title, or at the right edge when the
-    // title leaves no room.
-    const int nMargin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-    const QString strTitle =
-        model() ? model()->headerData(nLogicalIndex, orientation(), Qt::DisplayRole).toString()
-                : QString();
-    const int nTextWidth = fontMetrics().horizontalAdvance(strTitle);
-    const Qt::Alignment align = Qt::Alignment(
-        model() ? model()->headerData(nLogicalIndex, orientation(), Qt::TextAlignmentRole).toInt()
-                : 0);
-    int nX = rect.left() + nMargin + nTextWidth + nMargin;
-    if (align & Qt::AlignRight)
-        nX = rect.right() - nMargin - ARROW_SIZE;
-    nX = std::min(nX, rect.right() - nMargin - ARROW_SIZE);
-    nX = std::max(nX, rect.left());
-    const int nY = rect.top() + (rect.height() - ARROW_SIZE) / 2;
+    // The sorted column: the title, shortened when needed, then the arrow
+    // right of it, so the two never overlap.
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, nLogicalIndex);
+    option.rect = rect;
+    option.sortIndicator = QStyleOptionHeader::None;
+    const int nMargin = style()->pixelMetric(QStyle::PM_HeaderMargin, &option, this);
+    const int nTextRoom = std::max(0, rect.width() - 3 * nMargin - ARROW_SIZE);
+    option.text = fontMetrics().elidedText(option.text, Qt::ElideRight, nTextRoom);
+    const int nTextWidth = fontMetrics().horizontalAdvance(option.text);
 
     pPainter->save();
     pPainter->setClipRect(rect);
+    style()->drawControl(QStyle::CE_Header, &option, pPainter, this);
+    int nX = rect.left() + nMargin + nTextWidth + nMargin;
+    if (option.textAlignment & Qt::AlignRight)
+        nX = rect.right() - nMargin - ARROW_SIZE;
+    nX = std::max(rect.left(), std::min(nX, rect.right() - nMargin - ARROW_SIZE));
+    const int nY = rect.top() + (rect.height() - ARROW_SIZE) / 2;
     pPainter->drawPixmap(nX, nY, ArrowImage(m_bSortAscending));
     pPainter->restore();
 }

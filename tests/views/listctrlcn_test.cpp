@@ -259,6 +259,36 @@ TEST_F(ListFixture, SelectedRowsAreWhiteOnHighlightOthersTheirColourOnWhite) {
     EXPECT_GT(CountColour(image, rc1, highlight), nArea / 2);
 }
 
+TEST_F(ListFixture, TheArrowIsDrawnOnTheSortedColumnOnly) {
+    AddRows({{"b", "2", ""}, {"a", "1", ""}});
+    m_list.show();
+    CSortHeaderCtrl* pHeader = m_list.GetSortHeader();
+    auto section = [pHeader](int nColumn) {
+        const QImage image = pHeader->grab().toImage();
+        return image.copy(pHeader->sectionViewportPosition(nColumn), 0,
+                          pHeader->sectionSize(nColumn), pHeader->height());
+    };
+    const QColor arrowFill = pHeader->ArrowImage(true).toImage().pixelColor(7, 8);
+    auto arrowPixels = [&](const QImage& image) {
+        return CountColour(image, image.rect(), arrowFill);
+    };
+    ASSERT_EQ(arrowPixels(section(1)), 0);
+
+    m_list.OnColumnClick(1);
+    const QImage ascending = section(1);
+    EXPECT_GT(arrowPixels(ascending), 4);
+    EXPECT_EQ(arrowPixels(section(0)), 0);
+
+    m_list.OnColumnClick(1);
+    const QImage descending = section(1);
+    EXPECT_GT(arrowPixels(descending), 4);
+    EXPECT_NE(ascending, descending);
+
+    m_list.OnColumnClick(2);
+    EXPECT_EQ(arrowPixels(section(1)), 0);
+    EXPECT_GT(arrowPixels(section(2)), 4);
+}
+
 TEST_F(ListFixture, TheSmallIconIsDrawnCentredInTheFirstCell) {
     m_list.SetColumns({QString(), QStringLiteral("Name")}, {16, 80});
     QPixmap green(16, 16);
