@@ -22,7 +22,10 @@ CProgramRun::~CProgramRun() {
 }
 
 QString CProgramRun::ProgramPath() {
-    return qEnvironmentVariable("DRAVIK_BIN_DIR") + QStringLiteral("/dravik");
+    QString strBin = qEnvironmentVariable("DRAVIK_BIN_DIR");
+    if (strBin.isEmpty())
+        strBin = QStringLiteral(DRAVIK_TEST_BIN_DIR);
+    return strBin + QStringLiteral("/dravik");
 }
 
 bool CProgramRun::Start() {

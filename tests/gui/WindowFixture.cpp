@@ -27,7 +27,7 @@ void CWindowTest::SetUp() {
     m_strPreviousDir = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(m_Dir.path()));
     qputenv("DRAVIK_AUTOSTART_DIR", m_AutoStartDir.path().toLocal8Bit());
-    qputenv("DRAVIK_HELP_DIR", qgetenv("DRAVIK_SOURCE_DIR") + "/app/help");
+    qputenv("DRAVIK_HELP_DIR", DRAVIK_TEST_HELP_DIR);
     g_AppOptions = APP_OPTIONS{};
     m_pApi = std::make_unique<CScriptedFlowApi>();
     m_pPrompts = std::make_unique<CPromptScript>();

@@ -100,12 +100,20 @@ TEST_F(SkinControls, CaptionButtonsSitAtTheRightEdgeAndReportClicks) {
 
     QSignalSpy closed(&caption, &CCaptionBar::CloseClicked);
     QSignalSpy minimised(&caption, &CCaptionBar::MinimiseClicked);
-    QTest::mouseMove(&caption, caption.CloseRect().center());
+    auto moveTo = [&caption](const QPoint& pos) {
+        QMouseEvent move(QEvent::MouseMove, pos, caption.mapToGlobal(pos), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&caption, &move);
+    };
+    moveTo(caption.CloseRect().center());
     EXPECT_TRUE(caption.IsCloseHot());
     EXPECT_FALSE(caption.IsMinimiseHot());
-    QTest::mouseMove(&caption, caption.MinimiseRect().center());
+    moveTo(caption.MinimiseRect().center());
     EXPECT_FALSE(caption.IsCloseHot());
     EXPECT_TRUE(caption.IsMinimiseHot());
+    moveTo(QPoint(400, 10));
+    EXPECT_FALSE(caption.IsCloseHot());
+    EXPECT_FALSE(caption.IsMinimiseHot());
 
     QTest::mouseClick(&caption, Qt::LeftButton, {}, caption.CloseRect().center());
     QTest::mouseClick(&caption, Qt::LeftButton, {}, caption.MinimiseRect().center());
