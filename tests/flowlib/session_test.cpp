@@ -242,3 +242,10 @@ TEST_F(SessionTest, TraceLinesGoToStandardErrorOnlyWhenAsked) {
     EXPECT_EQ(run("1"), "ERROR<9> stop mission ...\n");
     EXPECT_EQ(run(nullptr), "");
 }
+
+TEST_F(SessionTest, ASecondInitReplacesTheConnectionInsteadOfLeakingIt) {
+    ASSERT_TRUE(Lib().Init());
+    ASSERT_TRUE(Lib().Init());
+    EXPECT_TRUE(m_Driver.WaitForOpenConnections(1, std::chrono::seconds(5)))
+        << "open: " << m_Driver.OpenConnections();
+}
