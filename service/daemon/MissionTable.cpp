@@ -167,9 +167,11 @@ int CMissionTable::AddPathMission(const FLOW_MISSION& mission, const std::string
     if (pOld != nullptr && pOld->uMode == FLOW_MODE_PATH) {
         // The same folder under new limits: the mount stays, the meter
         // takes the new figures.
+        if (!pOld->mount) {
+            if (int err = MountMission(*pOld))
+                return err;
+        }
         pOld->meter->Reset(limits);
-        if (!pOld->mount)
-            return MountMission(*pOld);
         return 0;
     }
     if (pOld == nullptr && m_Missions.size() >= MAX_MISSIONS)
@@ -192,13 +194,15 @@ int CMissionTable::AddPathMission(const FLOW_MISSION& mission, const std::string
 int CMissionTable::MountMission(MISSION& m) {
     // Noted before the mount, so a crash in between still leaves a trace of
     // it; recovery skips folders that carry no mount of ours.
-    m_State.NoteMount(m.strTarget);
+    // The mount goes on the resolved folder, the name the mount table
+    // shows, so that a later run finds it there.
+    m_State.NoteMount(m.strReal);
     PATH_MOUNT_OPTIONS options;
     options.bTrace = ServiceTraceOn();
     int err = 0;
-    m.mount = CPathMount::Mount(m.strTarget, m.meter, options, err);
+    m.mount = CPathMount::Mount(m.strReal, m.meter, options, err);
     if (!m.mount) {
-        m_State.NoteUnmounted(m.strTarget);
+        m_State.NoteUnmounted(m.strReal);
         return err ? err : EIO;
     }
     return 0;
@@ -210,7 +214,7 @@ int CMissionTable::UnmountMission(MISSION& m) {
     if (int err = m.mount->Unmount(true))
         return err;
     m.mount.reset();
-    m_State.NoteUnmounted(m.strTarget);
+    m_State.NoteUnmounted(m.strReal);
     return 0;
 }
 

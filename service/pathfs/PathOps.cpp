@@ -26,9 +26,10 @@ namespace quorbel {
 
 namespace {
 
-// The kernel may cache names and attributes this long. Nothing but the
-// mount itself changes the files underneath it (the directory is hidden by
-// the mount), so the kernel's view stays true.
+// The kernel may cache names and attributes this long. The mount hides the
+// directory, so only processes that were already inside it when it was
+// mounted change the files behind the kernel's back; a second is as stale
+// as their changes can look.
 constexpr double ATTR_TIMEOUT = 1.0;
 
 // O_DIRECT needs buffers, offsets and lengths aligned to the block size;
@@ -520,7 +521,11 @@ void OpWrite(fuse_req_t req, fuse_ino_t, const char* buf, size_t size, off_t off
         Reply(req, "write", grant.iError);
         return;
     }
-    std::uint64_t granted = grant.uBytes;
+    const std::uint64_t granted = grant.uBytes;
+    if (granted == 0) {
+        fuse_reply_write(req, 0);
+        return;
+    }
     // The data lies in the request buffer, which is only lent for this call
     // and not aligned as O_DIRECT needs: copy it when either matters.
     const bool bCopy = grant.delay.count() != 0 ||

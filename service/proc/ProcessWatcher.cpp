@@ -208,8 +208,9 @@ void CProcessWatcher::Measure(const std::string& strName) {
         MeasureMission(it->second);
 }
 
-void CProcessWatcher::MeasureMission(MISSION& mission) {
+PROC_IO CProcessWatcher::MeasureMission(MISSION& mission) {
     CFlowMeter& meter = *mission.meter;
+    PROC_IO moved;
     for (auto it = mission.procs.begin(); it != mission.procs.end();) {
         TRACKED& t = it->second;
         PROC_IO io;
@@ -219,17 +220,26 @@ void CProcessWatcher::MeasureMission(MISSION& mission) {
             it = mission.procs.erase(it);
             continue;
         }
-        if (io.uReadBytes > t.last.uReadBytes)
+        if (io.uReadBytes > t.last.uReadBytes) {
             meter.Account(FLOW_READ, io.uReadBytes - t.last.uReadBytes);
-        if (io.uWriteBytes > t.last.uWriteBytes)
+            moved.uReadBytes += io.uReadBytes - t.last.uReadBytes;
+        }
+        if (io.uWriteBytes > t.last.uWriteBytes) {
             meter.Account(FLOW_WRITE, io.uWriteBytes - t.last.uWriteBytes);
+            moved.uWriteBytes += io.uWriteBytes - t.last.uWriteBytes;
+        }
         t.last = io;
         ++it;
     }
+    return moved;
 }
 
 nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
-    MeasureMission(mission);
+    const nanoseconds now = m_Clock.Now();
+    const PROC_IO moved = MeasureMission(mission);
+    const nanoseconds elapsed = now - mission.lastMeasure;
+    const bool bWasRunning = !mission.bStopped;
+    mission.lastMeasure = now;
     CFlowMeter& meter = *mission.meter;
     const bool bHold = meter.IsUsedUp(FLOW_READ) || meter.IsUsedUp(FLOW_WRITE);
     const nanoseconds delay = bHold ? nanoseconds(0) : meter.PaceDelay();
@@ -248,11 +258,31 @@ nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
             t.bStopped = false;
         }
     }
+    mission.bStopped = bStop;
     if (mission.procs.empty() || bHold)
         return m_Timing.scan;
     if (delay > nanoseconds(0))
         return delay;
-    return HasLimits(mission.limits) ? nanoseconds(m_Timing.pace) : nanoseconds(m_Timing.scan);
+    if (!HasLimits(mission.limits))
+        return m_Timing.scan;
+    // A running process overshoots by what it moves until the next look, so
+    // look again about when, at the pace it just showed, it will have used
+    // up a bucket's worth (a twentieth of a second at the limit).
+    nanoseconds next = m_Timing.pace;
+    if (bWasRunning && elapsed > nanoseconds(0)) {
+        const std::uint64_t speeds[2] = {mission.limits.uLimitReadSpeed,
+                                         mission.limits.uLimitWriteSpeed};
+        const std::uint64_t bytes[2] = {moved.uReadBytes, moved.uWriteBytes};
+        for (int i = 0; i < 2; ++i) {
+            if (speeds[i] == FLOW_NO_SPEED_LIMIT || speeds[i] == 0 || bytes[i] == 0)
+                continue;
+            const double seconds = static_cast<double>(speeds[i]) / 20.0 *
+                                   static_cast<double>(elapsed.count()) /
+                                   static_cast<double>(bytes[i]) / 1e9;
+            next = std::min(next, nanoseconds(static_cast<std::int64_t>(seconds * 1e9)));
+        }
+    }
+    return std::max(next, nanoseconds(std::chrono::milliseconds(1)));
 }
 
 } // namespace quorbel

@@ -24,7 +24,7 @@ namespace quorbel {
 
 struct WATCHER_TIMING {
     // How often /proc is searched for new processes.
-    std::chrono::milliseconds scan{250};
+    std::chrono::milliseconds scan{500};
     // How often a running process under a speed limit is measured; shorter
     // means smaller bursts between two stops.
     std::chrono::milliseconds pace{5};
@@ -76,6 +76,8 @@ private:
         METER_LIMITS limits;
         std::uint64_t uAddedScan = 0;
         std::map<pid_t, TRACKED> procs;
+        std::chrono::nanoseconds lastMeasure{0};
+        bool bStopped = false; // its processes were held at the last look
     };
     struct KNOWN {
         std::uint64_t uStart = 0;
@@ -88,7 +90,7 @@ private:
     void Adopt(MISSION& mission, pid_t pid, const KNOWN& known, bool bFromStart);
     void Release(pid_t pid, TRACKED& t);
     void Signal(pid_t pid, const TRACKED& t, int iSignal);
-    void MeasureMission(MISSION& mission);
+    PROC_IO MeasureMission(MISSION& mission);
     std::chrono::nanoseconds Enforce(MISSION& mission);
 
     const CProcFs& m_ProcFs;

@@ -113,3 +113,18 @@ TEST_F(PathMissionTest, StartAfterACrashLeavesNoStaleMount) {
     EXPECT_FALSE(IsMountedAs(m_strTarget, kFsType));
     EXPECT_EQ(TryWrite(m_strTarget), 0);
 }
+
+TEST_F(PathMissionTest, StartAfterACrashFindsAMountNamedThroughALink) {
+    // The mission names the folder through a symbolic link; the mount
+    // table names the real folder, and recovery must find it there.
+    const std::string strLink = m_Dir.Path() + "/link";
+    ASSERT_EQ(symlink(m_strTarget.c_str(), strLink.c_str()), 0);
+    FLOW_MISSION m = Mission(U16(strLink + "/"), FLOW_MODE_PATH);
+    m.uLimitWriteSpeed = 0;
+    ASSERT_EQ(m_Client.Add(m), 0);
+    EXPECT_EQ(TryWrite(strLink), EACCES);
+    m_pService->Kill();
+    ASSERT_TRUE(IsMountedAs(m_strTarget, kFsType));
+    ASSERT_TRUE(m_pService->Start()) << m_pService->Log();
+    EXPECT_FALSE(IsMountedAs(m_strTarget, kFsType));
+}

@@ -142,7 +142,7 @@ TEST_F(ProcessMissionTest, WriterAndReaderArePacedToTheirSpeedLimits) {
     SleepMs(300);
     const double writeFree = Rate(writer.Name(), true, 700);
     const double readFree = Rate(reader.Name(), false, 700);
-    if (writeFree < 16.0 * kMiB || readFree < 16.0 * kMiB)
+    if (writeFree < 32.0 * kMiB || readFree < 32.0 * kMiB)
         GTEST_SKIP() << "the disk is too slow to show pacing: " << writeFree / kMiB << " / "
                      << readFree / kMiB << " MiB/s";
 
@@ -154,12 +154,15 @@ TEST_F(ProcessMissionTest, WriterAndReaderArePacedToTheirSpeedLimits) {
     ASSERT_EQ(m_Client.Add(w), 0);
     ASSERT_EQ(m_Client.Add(r), 0);
     SleepMs(1000); // the first burst passes
-    const double writePaced = Rate(writer.Name(), true, 3000);
-    const double readPaced = Rate(reader.Name(), false, 3000);
+    // Pacing by stopping and continuing comes in steps, and a busy machine
+    // makes them coarser: the bounds tell paced from free, the benchmark
+    // measures accuracy.
+    const double writePaced = Rate(writer.Name(), true, 4000);
+    const double readPaced = Rate(reader.Name(), false, 4000);
     EXPECT_GT(writePaced, 2.0 * kMiB);
-    EXPECT_LT(writePaced, 6.0 * kMiB);
+    EXPECT_LT(writePaced, 8.0 * kMiB);
     EXPECT_GT(readPaced, 2.0 * kMiB);
-    EXPECT_LT(readPaced, 6.0 * kMiB);
+    EXPECT_LT(readPaced, 8.0 * kMiB);
     // Get-log's interval bytes are the bytes since the previous get-log.
     FLOW_LOG a = Log(writer.Name());
     SleepMs(1000);
