@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -636,6 +638,77 @@ void OpFsyncdir(fuse_req_t req, fuse_ino_t, int datasync, fuse_file_info* fi) {
     Reply(req, "fsyncdir", res == 0 ? 0 : errno);
 }
 
+// ------------------------------------------------------ extended attributes
+
+// Extended attributes (ACLs, capabilities, user data) are reached through
+// the descriptor's /proc path, as the caller. A symbolic link's own
+// attributes cannot be reached that way (the path follows the link).
+int XattrPath(fuse_req_t req, fuse_ino_t ino, std::string* path) {
+    struct stat st;
+    const int fd = Fd(req, ino);
+    if (int err = Stat(fd, &st))
+        return err;
+    if (S_ISLNK(st.st_mode))
+        return ENOTSUP;
+    *path = ProcPath(fd);
+    return 0;
+}
+
+// Answers a get or list: the size alone when size is 0, else the data.
+void ReplyXattr(fuse_req_t req, const char* what, size_t size,
+                const std::function<ssize_t(char*, size_t)>& fetch) {
+    std::vector<char> buf(size);
+    ssize_t n = 0;
+    const int err = AsCaller(req, [&] {
+        n = fetch(size ? buf.data() : nullptr, size);
+        return n < 0 ? errno : 0;
+    });
+    if (err)
+        Reply(req, what, err);
+    else if (size == 0)
+        fuse_reply_xattr(req, static_cast<size_t>(n));
+    else
+        fuse_reply_buf(req, buf.data(), static_cast<size_t>(n));
+}
+
+void OpGetxattr(fuse_req_t req, fuse_ino_t ino, const char* name, size_t size) {
+    std::string path;
+    if (int err = XattrPath(req, ino, &path)) {
+        fuse_reply_err(req, err);
+        return;
+    }
+    ReplyXattr(req, "getxattr", size,
+               [&](char* buf, size_t len) { return getxattr(path.c_str(), name, buf, len); });
+}
+
+void OpListxattr(fuse_req_t req, fuse_ino_t ino, size_t size) {
+    std::string path;
+    if (int err = XattrPath(req, ino, &path)) {
+        fuse_reply_err(req, err);
+        return;
+    }
+    ReplyXattr(req, "listxattr", size,
+               [&](char* buf, size_t len) { return listxattr(path.c_str(), buf, len); });
+}
+
+void OpSetxattr(fuse_req_t req, fuse_ino_t ino, const char* name, const char* value, size_t size,
+                int flags) {
+    std::string path;
+    int err = XattrPath(req, ino, &path);
+    if (!err)
+        err = AsCaller(
+            req, [&] { return setxattr(path.c_str(), name, value, size, flags) == 0 ? 0 : errno; });
+    Reply(req, "setxattr", err);
+}
+
+void OpRemovexattr(fuse_req_t req, fuse_ino_t ino, const char* name) {
+    std::string path;
+    int err = XattrPath(req, ino, &path);
+    if (!err)
+        err = AsCaller(req, [&] { return removexattr(path.c_str(), name) == 0 ? 0 : errno; });
+    Reply(req, "removexattr", err);
+}
+
 fuse_lowlevel_ops MakeOperations() {
     fuse_lowlevel_ops ops{};
     ops.init = OpInit;
@@ -666,6 +739,10 @@ fuse_lowlevel_ops MakeOperations() {
     ops.readdir = OpReaddir;
     ops.releasedir = OpReleasedir;
     ops.fsyncdir = OpFsyncdir;
+    ops.getxattr = OpGetxattr;
+    ops.listxattr = OpListxattr;
+    ops.setxattr = OpSetxattr;
+    ops.removexattr = OpRemovexattr;
     // No copy_file_range: the kernel then copies through read and write,
     // which the meter sees.
     return ops;

@@ -14,6 +14,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -167,6 +168,11 @@ TEST_F(PathMountTest, PassesThroughAndUnmountLeavesTheDirectoryAsBefore) {
     EXPECT_EQ(fs::hard_link_count(Path("before.txt")), 2u);
     fs::remove(Path("hard"));
     fs::resize_file(Path("before.txt"), 7);
+    ASSERT_EQ(setxattr(Path("renamed.txt").c_str(), "user.note", "kept", 4, 0), 0)
+        << std::strerror(errno);
+    char value[16] = {};
+    EXPECT_EQ(getxattr(Path("renamed.txt").c_str(), "user.note", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
     const auto listingMounted = Listing(m_Dir);
     const METER_LOG log = m_pMeter->TakeLog();
     EXPECT_GT(log.llAlreadyReads, 0);
@@ -183,6 +189,9 @@ TEST_F(PathMountTest, PassesThroughAndUnmountLeavesTheDirectoryAsBefore) {
     EXPECT_EQ(Listing(m_Dir), listingMounted);
     EXPECT_EQ(ReadAll(Path("before.txt")), "written");
     EXPECT_EQ(fs::read_symlink(Path("link")), "renamed.txt");
+    std::memset(value, 0, sizeof value);
+    EXPECT_EQ(getxattr(Path("renamed.txt").c_str(), "user.note", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
     EXPECT_EQ(m_pMount->Unmount(true), 0); // a second unmount is harmless
 }
 
@@ -412,6 +421,12 @@ TEST_F(PathMountTest, RequestsRunWithTheCallersIdentity) {
          {},
          [&] { return unlink(Path("root-only.txt").c_str()) == 0 ? 0 : errno; },
          EPERM},
+        {"label root's file",
+         {},
+         [&] {
+             return setxattr(Path("root-only.txt").c_str(), "user.x", "1", 1, 0) == 0 ? 0 : errno;
+         },
+         EACCES},
         {"access(2) for writing root's file",
          {},
          [&] { return access(Path("root-only.txt").c_str(), W_OK) == 0 ? 0 : errno; },
