@@ -19,7 +19,7 @@ function(dravik_add_tests)
             DISCOVERY_MODE PRE_TEST
             DISCOVERY_TIMEOUT 60
             PROPERTIES ENVIRONMENT
-                "QT_QPA_PLATFORM=offscreen;DRAVIK_BIN_DIR=${CMAKE_BINARY_DIR}/bin;DRAVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+                "QT_QPA_PLATFORM=offscreen\\;DRAVIK_BIN_DIR=${CMAKE_BINARY_DIR}/bin\\;DRAVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
                 TIMEOUT 300 ${ARG_PROPERTIES})
     endforeach()
 endfunction()
