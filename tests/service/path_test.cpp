@@ -128,3 +128,22 @@ TEST_F(PathMissionTest, StartAfterACrashFindsAMountNamedThroughALink) {
     ASSERT_TRUE(m_pService->Start()) << m_pService->Log();
     EXPECT_FALSE(IsMountedAs(m_strTarget, kFsType));
 }
+
+TEST_F(PathMissionTest, AMissionLeftOutOfAShortGetLogKeepsItsIntervalBytes) {
+    ASSERT_EQ(m_Client.Add(Mission(u"qfirst", FLOW_MODE_PROCESS)), 0);
+    ASSERT_EQ(m_Client.Add(Mission(U16(m_strTarget + "/"), FLOW_MODE_PATH)), 0);
+    ASSERT_EQ(TryWrite(m_strTarget), 0); // 4 bytes through the mount
+
+    auto logs = m_Client.GetLog(1); // room for the first mission only
+    ASSERT_TRUE(logs && logs->size() == 1);
+    EXPECT_EQ(LogName(logs->at(0)), u"qfirst");
+
+    logs = m_Client.GetLog(2);
+    ASSERT_TRUE(logs && logs->size() == 2);
+    EXPECT_EQ(logs->at(1).uWriteBytes, 4u);
+    EXPECT_EQ(logs->at(1).llAlreadyWrites, 4);
+    logs = m_Client.GetLog(2);
+    ASSERT_TRUE(logs && logs->size() == 2);
+    EXPECT_EQ(logs->at(1).uWriteBytes, 0u) << "reported once, then a new interval";
+    EXPECT_EQ(logs->at(1).llAlreadyWrites, 4);
+}
