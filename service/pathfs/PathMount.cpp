@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -50,12 +51,21 @@ std::unique_ptr<CPathMount> CPathMount::Mount(const std::string& strDir,
         iError = EINVAL;
         return nullptr;
     }
-    const std::string dir = StripSlashes(strDir);
+    std::string dir = StripSlashes(strDir);
     // Opened before the mount: afterwards the path leads into the mount.
     const int rootFd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (rootFd < 0) {
         iError = errno;
         return nullptr;
+    }
+    // Mount on, and later unmount, the folder itself: a path through a
+    // symbolic link would otherwise be refused by the unmount.
+    char resolved[PATH_MAX + 1];
+    const ssize_t len =
+        readlink(("/proc/self/fd/" + std::to_string(rootFd)).c_str(), resolved, PATH_MAX);
+    if (len > 0 && resolved[0] == '/') {
+        resolved[len] = '\0';
+        dir = resolved;
     }
     struct stat under {};
     fstat(rootFd, &under);

@@ -61,7 +61,8 @@ public:
     // Returns 0 or an errno value; 0 also when already unmounted.
     int Unmount(bool bLazyWhenBusy = true);
 
-    // The directory as mounted (no trailing "/").
+    // The directory as mounted: the real folder, symbolic links resolved,
+    // no trailing "/".
     const std::string& Dir() const { return m_strDir; }
     bool IsMounted() const { return m_bMounted; }
 

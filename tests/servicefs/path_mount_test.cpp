@@ -463,6 +463,21 @@ TEST_F(PathMountTest, BadDirectoriesAreRefused) {
     }
 }
 
+TEST_F(PathMountTest, APathThroughASymbolicLinkMountsTheRealFolder) {
+    fs::create_directory(Path("real"));
+    fs::create_directory_symlink(Path("real"), Path("alias"));
+    int err = 0;
+    auto mount = CPathMount::Mount(Path("alias/"), std::make_shared<CFlowMeter>(METER_LIMITS{}),
+                                   PATH_MOUNT_OPTIONS{}, err);
+    ASSERT_TRUE(mount) << std::strerror(err);
+    EXPECT_EQ(mount->Dir(), Path("real"));
+    EXPECT_TRUE(InMountTable(Path("real")));
+    WriteFile(Path("alias/through.txt"), "x");
+    EXPECT_EQ(mount->Unmount(false), 0);
+    EXPECT_FALSE(InMountTable(Path("real")));
+    EXPECT_TRUE(fs::exists(Path("real/through.txt")));
+}
+
 TEST_F(PathMountTest, BusyMountIsDetachedLazily) {
     WriteFile(Path("open.txt"), "still readable");
     Mount(METER_LIMITS{});
