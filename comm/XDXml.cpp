@@ -288,7 +288,10 @@ bool CXDXml::SaveXml(const QString& strPath) {
                                    .arg(QLatin1String(pszStep), strPath, file.errorString())};
         };
         errno = 0;
-        if (!file.open(QIODevice::WriteOnly))
+        // Unbuffered: a buffered tail is flushed at commit past the checks
+        // that would notice it failing, and the short file is renamed into
+        // place all the same.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Fail("open");
         if (file.write(bytes) != bytes.size())
             throw Fail("write");

@@ -4,6 +4,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include <QFileInfo>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -216,40 +217,53 @@ TEST_F(XDXmlBuild, FailedSaveKeepsTheOldFile) {
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<items><k>old</k></items>\n";
     ASSERT_TRUE(WriteBytes(Path("keep.xml"), old));
 
+    // A small document (written through a buffer) and a large one (written
+    // at once); a disk that fills up, stood in for by the file-size limit.
+    for (const int nKeys : {1, 200}) {
+        CXDXml xml;
+        ASSERT_TRUE(xml.CreateRoot(QStringLiteral("items")));
+        for (int i = 0; i < nKeys; ++i)
+            xml.AddChildTextNode(QStringLiteral("k"), QString(100, u'n'));
+        m_vecTrace.clear();
+        rlimit limit = {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit saved = limit;
+        auto prevHandler = std::signal(SIGXFSZ, SIG_IGN);
+        limit.rlim_cur = 40;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const bool bSaved = xml.SaveXml(Path("keep.xml"));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, prevHandler);
+
+        EXPECT_FALSE(bSaved) << nKeys;
+        EXPECT_TRUE(TracedLong(QStringLiteral("CXDXml.SaveXml.Save XML File Failed."))) << nKeys;
+        EXPECT_EQ(ReadBytes(Path("keep.xml")), old) << nKeys;
+        EXPECT_EQ(QDir(m_Temp.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"keep.xml"})
+            << nKeys;
+
+        // With room again the same document is saved whole.
+        EXPECT_TRUE(xml.SaveXml(Path("again.xml")));
+        CXDXml back;
+        ASSERT_TRUE(back.Load(Path("again.xml")));
+        EXPECT_EQ(back.SelectNodes(QStringLiteral("items/k")).GetCount(), nKeys);
+        QFile::remove(Path("again.xml"));
+    }
+}
+
+// A place that cannot be written at all: no such folder, or a folder where
+// the file should be.
+TEST_F(XDXmlBuild, SaveToAnUnusablePlaceFails) {
     CXDXml xml;
     ASSERT_TRUE(xml.CreateRoot(QStringLiteral("items")));
-    for (int i = 0; i < 200; ++i)
-        xml.AddChildTextNode(QStringLiteral("k"), QString(100, u'n'));
-
-    // A disk that fills up: the file-size limit stops the write part-way.
-    rlimit limit = {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlimit saved = limit;
-    auto prevHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const bool bSaved = xml.SaveXml(Path("keep.xml"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, prevHandler);
-
-    EXPECT_FALSE(bSaved);
-    EXPECT_TRUE(TracedLong(QStringLiteral("CXDXml.SaveXml.Save XML File Failed.")));
-    EXPECT_EQ(ReadBytes(Path("keep.xml")), old);
-    EXPECT_EQ(QDir(m_Temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.xml"});
-
-    // A place that cannot be written at all (no such folder, a folder in
-    // the way) fails the same way.
-    m_vecTrace.clear();
-    EXPECT_FALSE(xml.SaveXml(Path("missing/dir/file.xml")));
-    QDir(m_Temp.path()).mkdir(QStringLiteral("adir"));
-    EXPECT_FALSE(xml.SaveXml(Path("adir")));
-    EXPECT_TRUE(TracedLong(QStringLiteral("CXDXml.SaveXml.Save XML File Failed.")));
-
-    // And with room again the same document is saved whole.
-    EXPECT_TRUE(xml.SaveXml(Path("keep.xml")));
-    CXDXml back;
-    ASSERT_TRUE(back.Load(Path("keep.xml")));
-    EXPECT_EQ(back.SelectNodes(QStringLiteral("items/k")).GetCount(), 200);
+    ASSERT_TRUE(QDir(m_Temp.path()).mkdir(QStringLiteral("adir")));
+    for (const QString& strPath : {Path("missing/dir/file.xml"), Path("adir"), QString()}) {
+        m_vecTrace.clear();
+        EXPECT_FALSE(xml.SaveXml(strPath)) << strPath.toStdString();
+        EXPECT_TRUE(TracedLong(QStringLiteral("CXDXml.SaveXml.Save XML File Failed.")))
+            << strPath.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(Path("adir")).isDir());
 }
 
 } // namespace
