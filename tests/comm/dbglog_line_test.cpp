@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace logfiles;
@@ -184,6 +185,34 @@ TEST_F(DbgLogLines, ReopenFramesBothFiles) {
                     .match(ReadLog(g_DbgLog.FilePath()))
                     .hasMatch());
     ASSERT_TRUE(g_DbgLog.Reopen(m_Temp.path()));
+}
+
+// Lines logged from several threads at once come out whole, one per call.
+TEST_F(DbgLogLines, ThreadsNeverInterleaveLines) {
+    constexpr int THREADS = 4;
+    constexpr int LINES = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < THREADS; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < LINES; ++i)
+                DBG_LOG(8, "thread<%d> line<%d> %s", t, i, QString(40 + i % 50, u'z'));
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    const QStringList lines = Lines();
+    ASSERT_EQ(lines.size(), THREADS * LINES);
+    const QRegularExpression whole(QStringLiteral(
+        "^\\[[^\\]]*\\]\\[\\d+\\]\\[\\d+\\]\\[[^\\]]+\\]: thread<(\\d)> line<(\\d+)> z+ *"
+        "--dbglog_line_test\\.cpp\\(\\d+\\)\\n$"));
+    std::vector<int> vecNext(THREADS, 0);
+    for (const QString& strLine : lines) {
+        const QRegularExpressionMatch m = whole.match(strLine);
+        ASSERT_TRUE(m.hasMatch()) << strLine.toStdString();
+        // Each thread's lines keep their order.
+        int& nNext = vecNext[static_cast<std::size_t>(m.captured(1).toInt())];
+        EXPECT_EQ(m.captured(2).toInt(), nNext);
+        ++nNext;
+    }
 }
 
 } // namespace
