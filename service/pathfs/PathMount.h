@@ -7,11 +7,14 @@
 // limits and refused once forbidden or used up (reads: EACCES; writes:
 // EACCES when forbidden, EDQUOT when the write total is used up; a write
 // that would cross the total is shortened so the total stops exactly at its
-// limit). Each request runs with the caller's uid, gid and groups, so
-// ownership and permissions are what they would be without the service.
+// limit). Cutting a file short (a truncating open, truncate, fallocate) is
+// refused the same way while writing is. A paced request whose caller is
+// interrupted (a signal) ends at once with EINTR and moves nothing. Each
+// request runs with the caller's uid, gid and groups, so ownership and
+// permissions are what they would be without the service.
 // Files are opened for direct I/O so that every read(2) and write(2) reaches
-// the service; shared writable mmap of a file under the mount is refused by
-// the kernel (ENODEV), private mappings (executables) work.
+// the service; a shared mapping (MAP_SHARED) of a file under the mount is
+// refused by the kernel (ENODEV), private mappings (executables) work.
 //
 // The mount carries the file system type "fuse.quorbel"; UnmountStale finds
 // mounts left behind by a crashed service by that type.
