@@ -62,9 +62,10 @@ struct TARGET_NAME_LESS {
 };
 
 // The mission a driver statistics record belongs to. strLogName is the
-// record's name up to its first NUL (at most 29 characters fit). An exact
-// match under the platform comparison wins; otherwise, when the record name
-// has exactly 29 characters (a longer name cut to fit the record), the one
-// mission whose name begins with it, if exactly one does. nullptr otherwise,
-// and always for an empty name.
+// record's name up to its first NUL (the record holds 30 units, so 29
+// characters and a NUL, or 30 without one). An exact match under the platform
+// comparison wins; otherwise, when the record name has 29 characters or more
+// (a longer name cut to fit the record), the one mission whose name begins
+// with it, if exactly one does. nullptr otherwise, and always for an empty
+// name.
 CMission* FindMissionForLogName(const QString& strLogName);

@@ -110,6 +110,8 @@ TEST_F(LogNameMatch, ExactNameOrTheOneMissionACutNameBeginsWith) {
     EXPECT_EQ(FindMissionForLogName(QStringLiteral("fire")), nullptr);
     EXPECT_EQ(FindMissionForLogName(QString()), nullptr);
     EXPECT_EQ(FindMissionForLogName(strLong29), m_Missions[1].get());
+    // A record filled to all 30 units carries no NUL; it is cut all the same.
+    EXPECT_EQ(FindMissionForLogName(strLong29 + QStringLiteral("e")), m_Missions[1].get());
     // Two missions begin with the same cut name: neither gets the record.
     EXPECT_EQ(FindMissionForLogName(QStringLiteral("/srv/shared/projects/2026/q4/")), nullptr);
     // A short name is never taken as a prefix.
