@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -770,6 +771,27 @@ TEST_F(MissionDlgTest, OkAfterARefusalClosesWithoutApplyingAndCancelAppliesNothi
     static_cast<QPushButton*>(applied.GetDlgItem(CMissionDlg::IDC_APPLY))->click();
     EXPECT_TRUE(applied.isVisible());
     EXPECT_NE(FindMission(QStringLiteral("rsync")), nullptr);
+}
+
+TEST_F(MissionDlgTest, EnterIsOkAndEscapeIsCancel) {
+    const auto press = [](QWidget* pTarget, int nKey) {
+        QKeyEvent down(QEvent::KeyPress, nKey, Qt::NoModifier);
+        QApplication::sendEvent(pTarget, &down);
+    };
+    CMissionDlg dlg(nullptr);
+    Fill(dlg, {0, "rsync"});
+    dlg.show();
+    press(Picker(dlg)->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_NE(FindMission(QStringLiteral("rsync")), nullptr);
+
+    CMissionDlg other(nullptr);
+    Fill(other, {1, "/srv/data"});
+    other.show();
+    press(PathEdit(other), Qt::Key_Escape);
+    EXPECT_EQ(other.result(), QDialog::Rejected);
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(FindMission(QStringLiteral("/srv/data/")), nullptr);
 }
 
 TEST_F(MissionDlgTest, WithoutAHostTheMissionIsStillApplied) {
