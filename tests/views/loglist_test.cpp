@@ -93,4 +93,21 @@ TEST(LogList, MissionEventsReachTheInstalledLogWhileItIsHidden) {
     EXPECT_EQ(log.GetItemText(1, 1), "Start mission OK:<a>");
 }
 
+TEST(LogList, ShowsTheNewestLineWhenShownAfterLinesCameWhileHidden) {
+    QWidget pane;
+    pane.resize(600, 200);
+    auto* pLog = new CLogList(&pane);
+    pLog->setGeometry(0, 0, 600, 200);
+    pLog->hide();
+    pane.show();
+    for (int i = 1; i <= 200; ++i)
+        pLog->AddLine(QString::number(i));
+    pLog->show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const QRect rcLast = pLog->visualItemRect(pLog->topLevelItem(199));
+    EXPECT_GE(rcLast.top(), 0);
+    EXPECT_LE(rcLast.bottom(), pLog->viewport()->rect().bottom());
+}
+
 } // namespace
