@@ -401,6 +401,7 @@ TEST_F(MissListTest, DeletingMovesToTheRecyclerThenDestroysForGood) {
     EXPECT_EQ(prompts.Asked()[0].buttons, PromptButtons::YesNo);
 
     EXPECT_EQ(Names(), QStringList({"keep"}));
+    EXPECT_EQ(m_list->GetSelectedCount(), 0); // the row left is not picked up by the deletion
     EXPECT_EQ(GroupNames(g_pProcMode), QStringList({"keep"}));
     EXPECT_EQ(GroupNames(g_pRecycler), QStringList({"c", "b", "a"})); // bottom row first
     EXPECT_EQ(g_removed, std::vector<std::u16string>({u"c", u"a"}));
