@@ -95,6 +95,11 @@ std::vector<std::uint8_t> NameBuffer(const std::u16string& strName);
 FLOW_MISSION Mission(const std::u16string& strName, std::uint32_t uMode);
 std::u16string U16(const std::string& str); // ASCII and UTF-8 alike
 std::u16string LogName(const FLOW_LOG& log);
+// A packed record's member as a plain value: the test macros take their
+// arguments by reference, which a packed member cannot bind to.
+template <class T> T Value(T v) {
+    return v;
+}
 const FLOW_LOG* FindLog(const std::vector<FLOW_LOG>& logs, const std::u16string& strName);
 
 // The mount point of the file system holding strPath (the volume the

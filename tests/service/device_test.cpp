@@ -156,8 +156,8 @@ TEST_F(DeviceTest, MalformedRequestsAreRefusedAndChangeNothing) {
     auto logs = Logs();
     ASSERT_EQ(logs.size(), 1u);
     EXPECT_EQ(LogName(logs[0]), u"keep");
-    EXPECT_EQ(logs[0].llAlreadyReads, 5);
-    EXPECT_EQ(logs[0].llAlreadyWrites, 7);
+    EXPECT_EQ(Value(logs[0].llAlreadyReads), 5);
+    EXPECT_EQ(Value(logs[0].llAlreadyWrites), 7);
     // The network volume is still attached: detaching it works once.
     EXPECT_EQ(m_Client.Detach(u"network"), 0);
 }
@@ -171,10 +171,10 @@ TEST_F(DeviceTest, MissionsAreAddedReplacedRemovedAndCleared) {
     ASSERT_EQ(logs.size(), 2u);
     const FLOW_LOG* pFirst = FindLog(logs, u"first");
     ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(pFirst->llAlreadyReads, 1000);
-    EXPECT_EQ(pFirst->llAlreadyWrites, 2000);
-    EXPECT_EQ(pFirst->uReadBytes, 0u);
-    EXPECT_EQ(pFirst->uWriteBytes, 0u);
+    EXPECT_EQ(Value(pFirst->llAlreadyReads), 1000);
+    EXPECT_EQ(Value(pFirst->llAlreadyWrites), 2000);
+    EXPECT_EQ(Value(pFirst->uReadBytes), 0u);
+    EXPECT_EQ(Value(pFirst->uWriteBytes), 0u);
 
     EXPECT_EQ(m_Client.Remove(u"second"), 0);
     EXPECT_EQ(m_Client.Remove(u"second"), ENOENT);
@@ -204,8 +204,8 @@ TEST_F(DeviceTest, GetLogFillsWholeRecordsUpToTheCapacity) {
     std::memcpy(&first, a.output.data(), 84);
     EXPECT_EQ(LogName(first), strLong.substr(0, 29));
     EXPECT_EQ(first.szTargetName[29], 0);
-    EXPECT_EQ(first.llAlreadyReads, 3);
-    EXPECT_EQ(first.llAlreadyWrites, 4);
+    EXPECT_EQ(Value(first.llAlreadyReads), 3);
+    EXPECT_EQ(Value(first.llAlreadyWrites), 4);
 
     const struct {
         std::uint32_t uCapacity;

@@ -84,8 +84,8 @@ TEST(LibraryExports, DriveTheRealService) {
     ASSERT_TRUE(lib.pfnGetLog(logs, 32, &uCount));
     ASSERT_EQ(uCount, bFuse ? 2u : 1u);
     EXPECT_EQ(LogName(logs[0]), proc.strTargetName);
-    EXPECT_EQ(logs[0].llAlreadyReads, 123);
-    EXPECT_EQ(logs[0].llAlreadyWrites, 456);
+    EXPECT_EQ(Value(logs[0].llAlreadyReads), 123);
+    EXPECT_EQ(Value(logs[0].llAlreadyWrites), 456);
     // One record of room: one record back.
     ASSERT_TRUE(lib.pfnGetLog(logs, 1, &uCount));
     EXPECT_EQ(uCount, 1u);

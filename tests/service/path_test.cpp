@@ -77,7 +77,7 @@ TEST_F(PathMissionTest, MountsOverItsFolderAndGoesAwayOnRemoval) {
     EXPECT_EQ(TryWrite(m_strTarget), 0);
     logs = m_Client.GetLog();
     ASSERT_TRUE(logs && logs->size() == 1);
-    EXPECT_GT(logs->at(0).llAlreadyWrites, 0);
+    EXPECT_GT(Value(logs->at(0).llAlreadyWrites), 0);
 
     ASSERT_EQ(m_Client.Remove(U16(m_strTarget + "/")), 0);
     EXPECT_FALSE(IsMountedAs(m_strTarget, kFsType));
@@ -140,10 +140,10 @@ TEST_F(PathMissionTest, AMissionLeftOutOfAShortGetLogKeepsItsIntervalBytes) {
 
     logs = m_Client.GetLog(2);
     ASSERT_TRUE(logs && logs->size() == 2);
-    EXPECT_EQ(logs->at(1).uWriteBytes, 4u);
-    EXPECT_EQ(logs->at(1).llAlreadyWrites, 4);
+    EXPECT_EQ(Value(logs->at(1).uWriteBytes), 4u);
+    EXPECT_EQ(Value(logs->at(1).llAlreadyWrites), 4);
     logs = m_Client.GetLog(2);
     ASSERT_TRUE(logs && logs->size() == 2);
-    EXPECT_EQ(logs->at(1).uWriteBytes, 0u) << "reported once, then a new interval";
-    EXPECT_EQ(logs->at(1).llAlreadyWrites, 4);
+    EXPECT_EQ(Value(logs->at(1).uWriteBytes), 0u) << "reported once, then a new interval";
+    EXPECT_EQ(Value(logs->at(1).llAlreadyWrites), 4);
 }
