@@ -5,6 +5,7 @@
 #include "views/QosCurve.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <gtest/gtest.h>
 #include <set>
@@ -64,7 +65,7 @@ TEST(QosCurve, GridAxesAndLabelsOfA310PixelChart) {
             gridRows.insert(y);
     }
     ASSERT_EQ(gridRows.size(), 23u);
-    EXPECT_EQ(*gridRows.begin(), 40);  // T' = B - 23 * 10
+    EXPECT_EQ(*gridRows.begin(), 40);   // T' = B - 23 * 10
     EXPECT_EQ(*gridRows.rbegin(), 260); // B - 10
     for (int y : gridRows)
         EXPECT_EQ((B - y) % 10, 0) << y;
@@ -261,11 +262,42 @@ TEST(QosCurve, WindowShowsTheOffscreenDrawingInsideItsBorder) {
     parent.show();
     chart.ShowChart(true);
     EXPECT_TRUE(chart.isVisible());
-    const QImage shown = chart.grab(chart.contentsRect()).toImage().convertToFormat(
-        QImage::Format_RGB32);
+    const QImage shown =
+        chart.grab(chart.contentsRect()).toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, chart.RenderChart(W, H));
     chart.ShowChart(false);
     EXPECT_FALSE(chart.isVisible());
+}
+
+// Counts the paints a widget receives.
+class CPaintCounter : public QObject {
+public:
+    int m_nPaints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        m_nPaints += pEvent->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST(QosCurve, UpdateRedrawsAtOnceOnlyWithAMission) {
+    QWidget parent;
+    parent.resize(700, 400);
+    CQosCurve chart(&parent);
+    chart.CreateChart(QRect(0, 0, W + 2, H + 2), &parent);
+    parent.show();
+    chart.ShowChart(true);
+    QApplication::processEvents();
+    CPaintCounter counter;
+    chart.installEventFilter(&counter);
+    chart.UpdateChart();
+    EXPECT_EQ(counter.m_nPaints, 0);
+    CMission mission;
+    chart.SetMission(&mission);
+    chart.UpdateChart(); // painted before it returns, not queued
+    EXPECT_EQ(counter.m_nPaints, 1);
+    chart.removeEventFilter(&counter);
 }
 
 } // namespace
