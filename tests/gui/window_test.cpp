@@ -388,3 +388,25 @@ TEST_F(MainWindow, ExitLeavesTheRunToTheOwnerAndDestructionSavesEverything) {
 }
 
 } // namespace
+
+namespace {
+
+// Before the desktop session ends the session manager asks the program to
+// save; the session may still be cancelled, so it keeps running.
+TEST_F(MainWindow, SavingForTheSessionWritesEverythingAndKeepsRunning) {
+    CDravikDlg& w = Window();
+    AddMission(QStringLiteral("rsync"), FLOW_MODE_PROCESS);
+    for (const char* name :
+         {"Options.xml", "Vrekta_ProcMode.vkm", "Vrekta_PathMode.vkm", "Vrekta_Recycler.vkm"})
+        QFile::remove(WorkFile(QString::fromLatin1(name)));
+    QSignalSpy exits(&w, &CDravikDlg::ExitRequested);
+    w.SaveAll();
+    for (const char* name :
+         {"Options.xml", "Vrekta_ProcMode.vkm", "Vrekta_PathMode.vkm", "Vrekta_Recycler.vkm"})
+        EXPECT_TRUE(QFile::exists(WorkFile(QString::fromLatin1(name)))) << name;
+    EXPECT_TRUE(ReadWorkFile("Vrekta_ProcMode.vkm").contains("<bMissionActive>1</bMissionActive>"));
+    EXPECT_EQ(exits.count(), 0);
+    EXPECT_TRUE(m_pApi->State().removed.empty()) << "nothing withdrawn";
+}
+
+} // namespace
