@@ -8,8 +8,8 @@
 // std::string_view, const char16_t*, std::u16string, std::u16string_view,
 // const wchar_t*, std::wstring.
 //
-// A CDbgArg refers to the caller's string data; it lives only for the
-// duration of one logging call.
+// A CDbgArg refers to the caller's string data (or keeps a converted copy);
+// it lives only for the duration of one logging call.
 #pragma once
 
 #include <QByteArray>
@@ -76,6 +76,26 @@ public:
     CDbgArg(std::u16string_view str) noexcept;
     CDbgArg(const std::wstring& str) noexcept;
 
+    // Anything else that makes a QString (QLatin1String, string builders):
+    // converted here and kept, since a converted temporary would be gone
+    // before the line is formatted.
+    template <typename T>
+    requires(!std::is_pointer_v<T> && !std::is_array_v<T> && !std::is_arithmetic_v<T> &&
+             !std::is_enum_v<T> && !std::is_same_v<T, QString> && !std::is_same_v<T, QStringView> &&
+             !std::is_same_v<T, QByteArray> && !std::is_same_v<T, QChar> &&
+             !std::is_same_v<T, std::string> && !std::is_same_v<T, std::string_view> &&
+             !std::is_same_v<T, std::u16string> && !std::is_same_v<T, std::u16string_view> &&
+             !std::is_same_v<T, std::wstring> && std::is_convertible_v<const T&, QString>)
+        CDbgArg(const T& value)
+        : m_eKind(KIND_UTF16), m_strOwned(value) {
+        m_pUtf16 = QStringView(m_strOwned).utf16();
+        m_nLength = static_cast<std::size_t>(m_strOwned.size());
+    }
+
+    // Built in place only: a copy would point into another's storage.
+    CDbgArg(const CDbgArg&) = delete;
+    CDbgArg& operator=(const CDbgArg&) = delete;
+
     CDbgArg(std::nullptr_t) noexcept : m_eKind(KIND_POINTER), m_nBits(64), m_ullValue(0) {}
     template <typename T>
     requires(!std::is_same_v<std::remove_cv_t<T>, char> &&
@@ -111,4 +131,5 @@ private:
         const char32_t* m_pUtf32;
     };
     std::size_t m_nLength = 0;
+    QString m_strOwned;
 };
