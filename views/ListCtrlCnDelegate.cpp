@@ -56,15 +56,24 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
     if (!strText.isEmpty() && rcText.width() > 0) {
         pPainter->setFont(m_pList->GetListFont());
         pPainter->setPen(crText);
+        // Most cells hold a few characters in a wide column: when even the
+        // widest glyph repeated would fit, the text is neither measured nor
+        // elided (both shape the text, the dearest step of painting a cell).
         const QFontMetrics metrics(m_pList->GetListFont());
+        const bool bFits = strText.size() * qint64(metrics.maxWidth()) <= rcText.width() ||
+                           metrics.horizontalAdvance(strText) <= rcText.width();
         pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                           metrics.elidedText(strText, Qt::ElideRight, rcText.width()));
+                           bFits ? strText
+                                 : metrics.elidedText(strText, Qt::ElideRight, rcText.width()));
     }
 
     if (m_pList->HasGridLines()) {
-        pPainter->setPen(kGridColour);
-        pPainter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        pPainter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        // The right and bottom edges, one pixel each; filled rather than
+        // stroked, since a refresh repaints hundreds of cells and stroking a
+        // line costs many times a solid fill of the same pixels.
+        const QRect& rc = option.rect;
+        pPainter->fillRect(QRect(rc.right(), rc.top(), 1, rc.height()), kGridColour);
+        pPainter->fillRect(QRect(rc.left(), rc.bottom(), rc.width(), 1), kGridColour);
     }
     pPainter->restore();
 }

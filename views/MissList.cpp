@@ -121,8 +121,8 @@ void CMissList::Refresh() {
         auto it = rowOfName.constFind(pMission->strTargetName);
         if (it != rowOfName.constEnd()) {
             SetItemImage(*it, nImage);
+            // Only the cells whose text changed are repainted.
             FillRow(*it, pMission, COL_LIMIT_READ_SPEED);
-            RedrawItem(*it);
         } else {
             const int nRow = InsertItem(GetItemCount());
             SetItemImage(nRow, nImage);
