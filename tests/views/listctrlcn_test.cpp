@@ -326,3 +326,29 @@ TEST_F(ListFixture, RelayoutIsAskedForWhenTheListNotifies) {
 }
 
 } // namespace
+
+TEST_F(ListFixture, GridLinesRunAlongEachCellsRightAndBottomEdge) {
+    AddRows({{"a", "1.00", ""}, {"b", "2.00", ""}});
+    m_list.SetGridLines(true);
+    m_list.show();
+    QApplication::processEvents();
+
+    const QImage image = m_list.viewport()->grab().toImage();
+    const QColor grid(208, 208, 208);
+    const QColor white(255, 255, 255);
+    const QRect rcRow = m_list.visualItemRect(m_list.topLevelItem(0));
+    const int nRight = m_list.columnWidth(0) - 1; // last pixel of the first cell
+    // Down the whole right edge, along the whole bottom edge, nothing inside.
+    for (int y = rcRow.top(); y <= rcRow.bottom(); ++y)
+        EXPECT_EQ(image.pixelColor(nRight, y), grid) << "y " << y;
+    for (int x = rcRow.left(); x <= nRight; ++x)
+        EXPECT_EQ(image.pixelColor(x, rcRow.bottom()), grid) << "x " << x;
+    EXPECT_EQ(image.pixelColor(nRight - 1, rcRow.top()), white);
+    EXPECT_EQ(image.pixelColor(nRight - 1, rcRow.bottom() - 1), white);
+
+    m_list.SetGridLines(false);
+    QApplication::processEvents();
+    const QImage plain = m_list.viewport()->grab().toImage();
+    EXPECT_EQ(plain.pixelColor(nRight, rcRow.top()), white);
+    EXPECT_EQ(plain.pixelColor(rcRow.left(), rcRow.bottom()), white);
+}
