@@ -1,5 +1,7 @@
 #include "views/QosCurve.h"
 
+#include <QPolygon>
+
 #include "missions/Mission.h"
 
 #include <QPaintEvent>
@@ -146,8 +148,10 @@ void CQosCurve::DrawChart(QPainter& painter, int W, int H) const {
         const auto drawCurve = [&](const QPen& pen, bool bRead) {
             painter.setPen(pen);
             const auto& history = m_pMission->lstSpeed;
-            QPoint previous;
-            bool bFirst = true;
+            // One polyline per curve: the same segments as joining each
+            // sample to the next, at a fraction of the painter calls.
+            QPolygon curve;
+            curve.reserve(static_cast<int>(std::min<std::size_t>(history.size(), 4096)));
             int x = R2;
             for (auto it = history.rbegin(); it != history.rend() && x >= L; ++it) {
                 // Speeds are unsigned: one above 2 GiB/s is far above the
@@ -156,13 +160,11 @@ void CQosCurve::DrawChart(QPainter& painter, int W, int H) const {
                 // Far-off points are kept far off, but within what a pixel
                 // coordinate can hold.
                 const double y = std::clamp(B - speed / k, -1e7, 1e7);
-                const QPoint point(x, static_cast<int>(y));
-                if (!bFirst)
-                    painter.drawLine(previous, point);
-                previous = point;
-                bFirst = false;
+                curve.append(QPoint(x, static_cast<int>(y)));
                 x -= m_nStepX;
             }
+            if (curve.size() > 1)
+                painter.drawPolyline(curve);
         };
         if (m_bShowRead)
             drawCurve(m_penRead, true);
