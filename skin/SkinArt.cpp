@@ -531,9 +531,11 @@ QPixmap EditorPicture() {
 
     p.setPen(kNavy);
     p.setFont(UiFont(12, QFont::DemiBold));
-    p.drawText(QRect(0, 40, 40, 20), Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("Mode:"));
     p.drawText(QRect(300, 40, 66, 20), Qt::AlignVCenter | Qt::AlignRight,
                QStringLiteral("Target:"));
+    // The mode list starts at x 43: the label keeps clear of the dialog's edge.
+    p.setFont(UiFont(10, QFont::DemiBold));
+    p.drawText(QRect(4, 40, 36, 20), Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("Mode:"));
     p.setFont(UiFont(12));
     p.drawText(QRect(40, 89, 230, 20), Qt::AlignVCenter, QStringLiteral("Control read-speed"));
     p.drawText(QRect(40, 152, 230, 20), Qt::AlignVCenter, QStringLiteral("Limit the sum of reads"));
