@@ -51,7 +51,7 @@ char32_t DecodeUtf8(const char*& p, const char* pEnd) {
     return cp;
 }
 
-struct SPEC {
+struct CONVERSION {
     bool bLeft = false;
     bool bPlus = false;
     bool bBlank = false;
@@ -171,18 +171,18 @@ int Units(char32_t cp) {
     return cp >= 0x10000 && cp <= 0x10FFFF ? 2 : 1;
 }
 
-void PutString(CWriter& out, const CDbgArg& arg, const SPEC& spec) {
+void PutString(CWriter& out, const CDbgArg& arg, const CONVERSION& conv) {
     CStringSource source(arg);
     // Units that the precision lets through, never splitting a code point.
     int nUnits = 0;
     source.ForEach([&](char32_t cp) {
-        if (spec.nPrecision >= 0 && nUnits + Units(cp) > spec.nPrecision)
+        if (conv.nPrecision >= 0 && nUnits + Units(cp) > conv.nPrecision)
             return false;
         nUnits += Units(cp);
         return true;
     });
-    const int nPad = spec.nWidth > nUnits ? spec.nWidth - nUnits : 0;
-    if (!spec.bLeft)
+    const int nPad = conv.nWidth > nUnits ? conv.nWidth - nUnits : 0;
+    if (!conv.bLeft)
         out.PutRepeat(u' ', nPad);
     int nDone = 0;
     source.ForEach([&](char32_t cp) {
@@ -196,25 +196,25 @@ void PutString(CWriter& out, const CDbgArg& arg, const SPEC& spec) {
         nDone += Units(cp);
         return true;
     });
-    if (spec.bLeft)
+    if (conv.bLeft)
         out.PutRepeat(u' ', nPad);
 }
 
-void PutChar(CWriter& out, char32_t cp, const SPEC& spec) {
-    const int nPad = spec.nWidth > 1 ? spec.nWidth - 1 : 0;
-    if (!spec.bLeft)
+void PutChar(CWriter& out, char32_t cp, const CONVERSION& conv) {
+    const int nPad = conv.nWidth > 1 ? conv.nWidth - 1 : 0;
+    if (!conv.bLeft)
         out.PutRepeat(u' ', nPad);
     out.PutCodePoint(cp);
-    if (spec.bLeft)
+    if (conv.bLeft)
         out.PutRepeat(u' ', nPad);
 }
 
-void PutInteger(CWriter& out, const CDbgArg& arg, const SPEC& spec) {
-    int nBits = spec.nLengthBits;
+void PutInteger(CWriter& out, const CDbgArg& arg, const CONVERSION& conv) {
+    int nBits = conv.nLengthBits;
     if (nBits == 0)
         nBits = arg.Bits() > 32 ? arg.Bits() : 32;
     std::uint64_t uValue = arg.Bits64();
-    const char c = spec.cConv;
+    const char c = conv.cConv;
     const bool bSigned = c == 'd' || c == 'i';
     bool bNegative = false;
     if (nBits < 64) {
@@ -238,93 +238,93 @@ void PutInteger(CWriter& out, const CDbgArg& arg, const SPEC& spec) {
         digits[nDigits++] = pszDigits[v % uBase];
         v /= uBase;
     } while (v != 0);
-    if (spec.nPrecision == 0 && uValue == 0)
+    if (conv.nPrecision == 0 && uValue == 0)
         nDigits = 0;
 
     char prefix[3] = {};
     int nPrefix = 0;
     if (bNegative)
         prefix[nPrefix++] = '-';
-    else if (bSigned && spec.bPlus)
+    else if (bSigned && conv.bPlus)
         prefix[nPrefix++] = '+';
-    else if (bSigned && spec.bBlank)
+    else if (bSigned && conv.bBlank)
         prefix[nPrefix++] = ' ';
-    if ((spec.bAlt && uBase == 16 && uValue != 0) || c == 'p') {
+    if ((conv.bAlt && uBase == 16 && uValue != 0) || c == 'p') {
         prefix[nPrefix++] = '0';
         prefix[nPrefix++] = c == 'X' ? 'X' : 'x';
     }
-    int nZeros = spec.nPrecision > nDigits ? spec.nPrecision - nDigits : 0;
-    if (spec.bAlt && uBase == 8 && nZeros == 0 && (nDigits == 0 || digits[nDigits - 1] != '0'))
+    int nZeros = conv.nPrecision > nDigits ? conv.nPrecision - nDigits : 0;
+    if (conv.bAlt && uBase == 8 && nZeros == 0 && (nDigits == 0 || digits[nDigits - 1] != '0'))
         nZeros = 1;
     const int nBody = nPrefix + nZeros + nDigits;
-    int nPad = spec.nWidth > nBody ? spec.nWidth - nBody : 0;
-    if (spec.bZero && !spec.bLeft && spec.nPrecision < 0) {
+    int nPad = conv.nWidth > nBody ? conv.nWidth - nBody : 0;
+    if (conv.bZero && !conv.bLeft && conv.nPrecision < 0) {
         nZeros += nPad;
         nPad = 0;
     }
-    if (!spec.bLeft)
+    if (!conv.bLeft)
         out.PutRepeat(u' ', nPad);
     out.PutAscii(prefix, static_cast<std::size_t>(nPrefix));
     out.PutRepeat(u'0', nZeros);
     for (int i = nDigits - 1; i >= 0; --i)
         out.PutUnit(static_cast<char16_t>(digits[i]));
-    if (spec.bLeft)
+    if (conv.bLeft)
         out.PutRepeat(u' ', nPad);
 }
 
-void PutDouble(CWriter& out, double d, const SPEC& spec) {
+void PutDouble(CWriter& out, double d, const CONVERSION& conv) {
     // The conversion string is built here from checked parts only.
-    char szSpec[32];
+    char szFieldFormat[32];
     int n = 0;
-    szSpec[n++] = '%';
-    if (spec.bLeft)
-        szSpec[n++] = '-';
-    if (spec.bPlus)
-        szSpec[n++] = '+';
-    if (spec.bBlank)
-        szSpec[n++] = ' ';
-    if (spec.bZero)
-        szSpec[n++] = '0';
-    if (spec.bAlt)
-        szSpec[n++] = '#';
-    szSpec[n++] = '*';
-    szSpec[n++] = '.';
-    szSpec[n++] = '*';
-    szSpec[n++] = spec.cConv;
-    szSpec[n] = 0;
+    szFieldFormat[n++] = '%';
+    if (conv.bLeft)
+        szFieldFormat[n++] = '-';
+    if (conv.bPlus)
+        szFieldFormat[n++] = '+';
+    if (conv.bBlank)
+        szFieldFormat[n++] = ' ';
+    if (conv.bZero)
+        szFieldFormat[n++] = '0';
+    if (conv.bAlt)
+        szFieldFormat[n++] = '#';
+    szFieldFormat[n++] = '*';
+    szFieldFormat[n++] = '.';
+    szFieldFormat[n++] = '*';
+    szFieldFormat[n++] = conv.cConv;
+    szFieldFormat[n] = 0;
     char szOut[512];
-    const int nWidth = spec.nWidth < 400 ? spec.nWidth : 400;
+    const int nWidth = conv.nWidth < 400 ? conv.nWidth : 400;
     const int nPrecision =
-        spec.nPrecision < 0 ? 6 : (spec.nPrecision < 100 ? spec.nPrecision : 100);
-    const int nWritten = std::snprintf(szOut, sizeof szOut, szSpec, nWidth, nPrecision, d);
+        conv.nPrecision < 0 ? 6 : (conv.nPrecision < 100 ? conv.nPrecision : 100);
+    const int nWritten = std::snprintf(szOut, sizeof szOut, szFieldFormat, nWidth, nPrecision, d);
     if (nWritten > 0)
         out.PutAscii(szOut,
                      std::min<std::size_t>(static_cast<std::size_t>(nWritten), sizeof szOut - 1));
 }
 
-void PutArgument(CWriter& out, const CDbgArg& arg, SPEC spec) {
-    switch (spec.cConv) {
+void PutArgument(CWriter& out, const CDbgArg& arg, CONVERSION conv) {
+    switch (conv.cConv) {
     case 's':
     case 'S':
         if (arg.IsString())
-            PutString(out, arg, spec);
+            PutString(out, arg, conv);
         else if (arg.Kind() == CDbgArg::KIND_CHAR)
-            PutChar(out, static_cast<char32_t>(arg.Bits64()), spec);
+            PutChar(out, static_cast<char32_t>(arg.Bits64()), conv);
         else if (arg.Kind() == CDbgArg::KIND_DOUBLE)
-            PutDouble(out, arg.Double(), (spec.cConv = 'g', spec));
+            PutDouble(out, arg.Double(), (conv.cConv = 'g', conv));
         else if (arg.Kind() == CDbgArg::KIND_POINTER)
-            PutInteger(out, arg, (spec.cConv = 'p', spec.nLengthBits = 64, spec));
+            PutInteger(out, arg, (conv.cConv = 'p', conv.nLengthBits = 64, conv));
         else
             PutInteger(out, arg,
-                       (spec.cConv = arg.Kind() == CDbgArg::KIND_SIGNED ? 'd' : 'u',
-                        spec.nLengthBits = 64, spec.nPrecision = -1, spec));
+                       (conv.cConv = arg.Kind() == CDbgArg::KIND_SIGNED ? 'd' : 'u',
+                        conv.nLengthBits = 64, conv.nPrecision = -1, conv));
         return;
     case 'c':
     case 'C':
         if (arg.IsString())
-            PutString(out, arg, spec);
+            PutString(out, arg, conv);
         else
-            PutChar(out, static_cast<char32_t>(arg.Bits64() & 0xFFFFFFFFu), spec);
+            PutChar(out, static_cast<char32_t>(arg.Bits64() & 0xFFFFFFFFu), conv);
         return;
     case 'f':
     case 'F':
@@ -335,23 +335,23 @@ void PutArgument(CWriter& out, const CDbgArg& arg, SPEC spec) {
     case 'a':
     case 'A':
         if (arg.IsString())
-            PutString(out, arg, (spec.nPrecision = -1, spec));
+            PutString(out, arg, (conv.nPrecision = -1, conv));
         else
-            PutDouble(out, arg.Double(), spec);
+            PutDouble(out, arg.Double(), conv);
         return;
     case 'p':
         if (arg.IsString())
-            PutString(out, arg, spec);
+            PutString(out, arg, conv);
         else
-            PutInteger(out, arg, (spec.nLengthBits = 64, spec));
+            PutInteger(out, arg, (conv.nLengthBits = 64, conv));
         return;
     default: // d i u x X o
         if (arg.IsString())
-            PutString(out, arg, (spec.nPrecision = -1, spec));
+            PutString(out, arg, (conv.nPrecision = -1, conv));
         else if (arg.Kind() == CDbgArg::KIND_DOUBLE)
-            PutDouble(out, arg.Double(), (spec.cConv = 'g', spec.nPrecision = -1, spec));
+            PutDouble(out, arg.Double(), (conv.cConv = 'g', conv.nPrecision = -1, conv));
         else
-            PutInteger(out, arg, spec);
+            PutInteger(out, arg, conv);
         return;
     }
 }
@@ -395,75 +395,75 @@ DBG_FORMAT_RESULT DbgFormat(char16_t* pBuffer, std::size_t nCapacity, const char
             ++p;
             continue;
         }
-        SPEC spec;
+        CONVERSION conv;
         for (;; ++p) {
             if (*p == '-')
-                spec.bLeft = true;
+                conv.bLeft = true;
             else if (*p == '+')
-                spec.bPlus = true;
+                conv.bPlus = true;
             else if (*p == ' ')
-                spec.bBlank = true;
+                conv.bBlank = true;
             else if (*p == '0')
-                spec.bZero = true;
+                conv.bZero = true;
             else if (*p == '#')
-                spec.bAlt = true;
+                conv.bAlt = true;
             else
                 break;
         }
         if (*p == '*') {
             ++p;
-            spec.nWidth = TakeIntArgument(pArgs, nArgs, nNext);
-            if (spec.nWidth < 0) {
-                spec.bLeft = true;
-                spec.nWidth = -spec.nWidth;
+            conv.nWidth = TakeIntArgument(pArgs, nArgs, nNext);
+            if (conv.nWidth < 0) {
+                conv.bLeft = true;
+                conv.nWidth = -conv.nWidth;
             }
         } else {
-            spec.nWidth = ReadNumber(p);
+            conv.nWidth = ReadNumber(p);
         }
         if (*p == '.') {
             ++p;
             if (*p == '*') {
                 ++p;
-                spec.nPrecision = TakeIntArgument(pArgs, nArgs, nNext);
-                if (spec.nPrecision < 0)
-                    spec.nPrecision = -1;
+                conv.nPrecision = TakeIntArgument(pArgs, nArgs, nNext);
+                if (conv.nPrecision < 0)
+                    conv.nPrecision = -1;
             } else {
-                spec.nPrecision = ReadNumber(p);
+                conv.nPrecision = ReadNumber(p);
             }
         }
         if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-            spec.nLengthBits = 64;
+            conv.nLengthBits = 64;
             p += 3;
         } else if (p[0] == 'I' && p[1] == '3' && p[2] == '2') {
-            spec.nLengthBits = 32;
+            conv.nLengthBits = 32;
             p += 3;
         } else if (p[0] == 'h' && p[1] == 'h') {
-            spec.nLengthBits = 8;
+            conv.nLengthBits = 8;
             p += 2;
         } else if (p[0] == 'l' && p[1] == 'l') {
-            spec.nLengthBits = 64;
+            conv.nLengthBits = 64;
             p += 2;
         } else if (*p == 'h') {
-            spec.nLengthBits = 16;
+            conv.nLengthBits = 16;
             ++p;
         } else if (*p == 'l' || *p == 'L' || *p == 'w') {
             ++p;
         } else if (*p == 'j' || *p == 'z' || *p == 't' || *p == 'q' || *p == 'I') {
-            spec.nLengthBits = 64;
+            conv.nLengthBits = 64;
             ++p;
         }
-        spec.cConv = *p;
-        if (!std::strchr("diuxXocCsSpfFeEgGaAn", spec.cConv) || spec.cConv == 0) {
+        conv.cConv = *p;
+        if (!std::strchr("diuxXocCsSpfFeEgGaAn", conv.cConv) || conv.cConv == 0) {
             // Not a conversion: copy it as it stands.
             for (const char* q = pStart; q < p && !out.Full(); ++q)
                 out.PutUnit(static_cast<char16_t>(static_cast<unsigned char>(*q)));
             continue;
         }
         ++p;
-        if (spec.cConv == 'n')
+        if (conv.cConv == 'n')
             continue; // never writes through an argument
         if (nNext < nArgs)
-            PutArgument(out, pArgs[nNext++], spec);
+            PutArgument(out, pArgs[nNext++], conv);
     }
     DBG_FORMAT_RESULT result = out.Result();
     if (p < pEnd)

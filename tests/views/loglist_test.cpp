@@ -5,31 +5,12 @@
 #include "views/LogList.h"
 #include "views/SortHeaderCtrl.h"
 
+#include "tests/support/QtTestApp.h"
 #include <QApplication>
 #include <QDateTime>
 #include <gtest/gtest.h>
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "loglist_test";
-        static char* argv[] = {arg0, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 TEST(LogList, StampsEachLineWithItsLocalTime) {
     CLogList log;

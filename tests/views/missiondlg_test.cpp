@@ -12,6 +12,7 @@
 #include "views/MissionDlgHost.h"
 #include "views/MissionDlgRules.h"
 
+#include "tests/support/QtTestApp.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,26 +28,7 @@
 #include <ostream>
 
 // Readable failures for names and messages.
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "missiondlg_test";
-        static char* argv[] = {arg0, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 const QString kProcFixture = QStringLiteral(DRAVIK_TEST_DATA_DIR "/views/proc");
 constexpr std::int64_t GB = 1073741824;

@@ -12,6 +12,7 @@
 #include "views/MissListHost.h"
 #include "views/SortHeaderCtrl.h"
 
+#include "tests/support/QtTestApp.h"
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -25,30 +26,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        // Start times are shown in local time; pin the zone.
-        setenv("TZ", "UTC", 1);
-        tzset();
-        static int argc = 1;
-        static char arg0[] = "misslist_test";
-        static char* argv[] = {arg0, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 // --- formats -----------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include "missions/Mission.h"
 #include "views/QosCurve.h"
 
+#include "tests/support/QtTestApp.h"
 #include <QApplication>
 #include <QEvent>
 #include <QImage>
@@ -11,21 +12,6 @@
 #include <set>
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "qoscurve_test";
-        static char* argv[] = {arg0, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 const QRgb kBack = qRgb(0, 0, 0);
 const QRgb kGrid = qRgb(0, 92, 0);

@@ -4,6 +4,7 @@
 #include "missions/MissionGroup.h"
 #include "views/SelMissDlg.h"
 
+#include "tests/support/QtTestApp.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -15,21 +16,6 @@
 #include <vector>
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char arg0[] = "selmissdlg_test";
-        static char* argv[] = {arg0, nullptr};
-        m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete m_app; }
-
-private:
-    QApplication* m_app = nullptr;
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class SelMissDlgTest : public ::testing::Test {
 protected:
