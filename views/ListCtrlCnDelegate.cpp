@@ -1,8 +1,12 @@
 #include "views/ListCtrlCnDelegate.h"
 
+#include "views/GlyphText.h"
 #include "views/ListCtrlCn.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 namespace {
 const QColor kGridColour(208, 208, 208);
@@ -10,6 +14,15 @@ const QColor kGridColour(208, 208, 208);
 
 CListCtrlCnDelegate::CListCtrlCnDelegate(CListCtrlCn* pList)
     : QStyledItemDelegate(pList), m_pList(pList) {}
+
+CListCtrlCnDelegate::~CListCtrlCnDelegate() = default;
+
+const CGlyphText& CListCtrlCnDelegate::GlyphText() const {
+    const QFont& font = m_pList->GetListFont();
+    if (!m_pGlyphText || m_pGlyphText->Font() != font)
+        m_pGlyphText = std::make_unique<CGlyphText>(font);
+    return *m_pGlyphText;
+}
 
 void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
@@ -54,17 +67,19 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
     const QString strText = index.data(Qt::DisplayRole).toString();
     const QRect rcText = rcLabel.adjusted(TEXT_INDENT_LEFT, 0, -TEXT_INDENT_RIGHT, 0);
     if (!strText.isEmpty() && rcText.width() > 0) {
-        pPainter->setFont(m_pList->GetListFont());
+        const QFont& font = m_pList->GetListFont();
+        pPainter->setFont(font);
         pPainter->setPen(crText);
-        // Most cells hold a few characters in a wide column: when even the
-        // widest glyph repeated would fit, the text is neither measured nor
-        // elided (both shape the text, the dearest step of painting a cell).
-        const QFontMetrics metrics(m_pList->GetListFont());
-        const bool bFits = strText.size() * qint64(metrics.maxWidth()) <= rcText.width() ||
-                           metrics.horizontalAdvance(strText) <= rcText.width();
-        pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                           bFits ? strText
-                                 : metrics.elidedText(strText, Qt::ElideRight, rcText.width()));
+        // Cells of plain ASCII that fit, which are nearly all of them, are
+        // drawn from the glyph cache; the rest are laid out and elided by
+        // the painter.
+        const CGlyphText& glyphText = GlyphText();
+        const qreal dWidth = glyphText.Width(strText);
+        if (dWidth < 0 || dWidth > rcText.width() || !glyphText.Draw(*pPainter, rcText, strText)) {
+            const QFontMetrics metrics(font);
+            pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                               metrics.elidedText(strText, Qt::ElideRight, rcText.width()));
+        }
     }
 
     if (m_pList->HasGridLines()) {
@@ -80,7 +95,21 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
 
 QSize CListCtrlCnDelegate::sizeHint(const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.setHeight(m_pList->GetRowHeight());
-    return size;
+    // What paint() needs: the icon of the first cell, the indents and the
+    // text. The view asks again whenever the first row changes, so the text
+    // is measured from the glyph cache where it can be.
+    const QString strText = index.data(Qt::DisplayRole).toString();
+    const QFont& font = m_pList->GetListFont();
+    qreal dWidth = GlyphText().Width(strText);
+    if (dWidth < 0)
+        dWidth = QFontMetricsF(font).horizontalAdvance(strText);
+    int nWidth = static_cast<int>(std::ceil(dWidth)) + TEXT_INDENT_LEFT + TEXT_INDENT_RIGHT;
+    if (index.column() == 0 && index.isValid() && !index.parent().isValid() &&
+        index.row() < m_pList->GetItemCount()) {
+        const QList<QPixmap>& images = m_pList->GetSmallImageList();
+        if (!images.isEmpty() && m_pList->GetItemImage(index.row()) >= 0)
+            nWidth += images.first().width();
+    }
+    Q_UNUSED(option);
+    return QSize(nWidth, m_pList->GetRowHeight());
 }

@@ -5,6 +5,9 @@
 
 #include <QStyledItemDelegate>
 
+#include <memory>
+
+class CGlyphText;
 class CListCtrlCn;
 
 class CListCtrlCnDelegate : public QStyledItemDelegate {
@@ -15,11 +18,15 @@ public:
     static constexpr int TEXT_INDENT_RIGHT = 4;
 
     explicit CListCtrlCnDelegate(CListCtrlCn* pList);
+    ~CListCtrlCnDelegate() override;
 
     void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    const CGlyphText& GlyphText() const; // for the list's current font
+
     CListCtrlCn* m_pList;
+    mutable std::unique_ptr<CGlyphText> m_pGlyphText;
 };

@@ -70,6 +70,31 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    // Where the plot area, the grid's last lines and the scale fall for one
+    // client size.
+    struct LAYOUT {
+        int W = 0, H = 0;               // client area
+        int L = 0, T = 0, R = 0, B = 0; // plot area inside the margins
+        int nRows = 0;                  // horizontal grid lines
+        int T2 = 0;                     // the top grid line
+        int R2 = 0;                     // the right-most vertical grid line
+        int y0 = 0;                     // the top label's line
+        int nLabelStep = 0;             // pixels between labels; 0: no scale
+    };
+    // Everything the grid, axes and labels are drawn from.
+    struct BACKGROUND_KEY {
+        int W, H;
+        QRgb crBack, crGrid, crAxis;
+        int nStepX, nStepY, nMargin, nMaxSpeed, nLabelCount;
+        QString strFont;
+        bool operator==(const BACKGROUND_KEY&) const = default;
+    };
+
+    LAYOUT Layout(int nWidth, int nHeight) const;
+    BACKGROUND_KEY BackgroundKey(const LAYOUT& layout) const;
+    void DrawBackground(QPainter& painter, const LAYOUT& layout) const;
+    void DrawCurves(QPainter& painter, const LAYOUT& layout) const;
+
     CMission* m_pMission = nullptr; // not owned
     bool m_bCreated = false;
 
@@ -82,4 +107,7 @@ private:
     QFont m_font;
     // Off-screen image, kept between paints so a tick does not allocate.
     QImage m_imgBuffer;
+    // Grid, axes and labels as last drawn, and what they were drawn from.
+    QImage m_imgBackground;
+    BACKGROUND_KEY m_keyBackground{};
 };

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QImage>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -253,6 +255,49 @@ TEST(QosCurve, WindowShowsTheOffscreenDrawingInsideItsBorder) {
     EXPECT_EQ(shown, chart.RenderChart(W, H));
     chart.ShowChart(false);
     EXPECT_FALSE(chart.isVisible());
+}
+
+// The widget keeps its grid between paints; a new size, scale or colour
+// must show at once, as if drawn from scratch.
+TEST(QosCurve, TheShownChartFollowsEveryChangeOfSizeAndSettings) {
+    QWidget parent;
+    parent.resize(900, 500);
+    CMission mission;
+    SetHistory(mission, {{26214400, 0}, {5242880, 10485760}, {1048576, 2097152}});
+    CQosCurve chart(&parent);
+    chart.CreateChart(QRect(0, 0, W + 2, H + 2), &parent);
+    chart.SetMission(&mission);
+    parent.show();
+    chart.ShowChart(true);
+    const auto shown = [&] {
+        return chart.grab(chart.contentsRect()).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage before = shown();
+    ASSERT_EQ(before, chart.RenderChart(W, H));
+
+    const std::function<void()> changes[] = {
+        [&] { chart.resize(W + 2 + 37, H + 2 - 50); },
+        [&] { chart.m_nStepX = 7; },
+        [&] { chart.m_nStepY = 13; },
+        [&] { chart.m_nMargin = 25; },
+        [&] { chart.m_nMaxSpeed = 20 * 1024 * 1024; },
+        [&] { chart.m_nLabelCount = 4; },
+        [&] { chart.m_nLabelCount = 40; }, // too many for the height: no scale
+    };
+    QImage previous = before;
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        changes[i]();
+        const QSize size = chart.contentsRect().size();
+        const QImage now = shown();
+        EXPECT_EQ(now, chart.RenderChart(size.width(), size.height()));
+        EXPECT_NE(now, previous);
+        previous = now;
+    }
+    // The history moving on redraws the curves over the same grid.
+    mission.lstSpeed.push_back({0, 0});
+    const QSize size = chart.contentsRect().size();
+    EXPECT_EQ(shown(), chart.RenderChart(size.width(), size.height()));
 }
 
 // Counts the paints a widget receives.
