@@ -4,14 +4,18 @@
 #     64 MiB/s (fio, O_DIRECT, 10 s each);
 #   - process mode: the same, through quorbeld pacing a fio process;
 #   - the unthrottled path mount against the same file without it:
-#     sequential 1 MiB reads and writes, 4 KiB random reads;
+#     sequential 1 MiB reads and writes, 4 KiB random reads; each case runs
+#     native and mounted in turn, QUORBEL_BENCH_REPEATS times (default 3),
+#     and the median of each side is compared;
 #   - quorbeld's own CPU time while it holds 8 idle process missions.
 # Needs root, /dev/fuse and fio. Run by hand, never from ctest:
 #   bench/service/service_bench.sh [BIN_DIR]
 # BIN_DIR holds quorbel_bench_mount, quorbel_bench_client and quorbeld
 # (default: $DRAVIK_BIN_DIR, else build/bin). Without quorbeld the process
 # mode rows are left out. QUORBEL_BENCH_SECONDS shortens the 10 s runs;
-# QUORBELD_ARGS adds options to quorbeld (it runs in the foreground).
+# QUORBELD_ARGS adds options to quorbeld (it runs in the foreground);
+# QUORBEL_BENCH_ONLY=path|process|unthrottled|cpu (comma-separated) runs
+# only those parts.
 set -euo pipefail
 
 BIN=${1:-${DRAVIK_BIN_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build/bin}}
@@ -19,6 +23,9 @@ SECONDS_PER_RUN=${QUORBEL_BENCH_SECONDS:-10}
 COMPARE_SECONDS=$(( SECONDS_PER_RUN / 2 > 2 ? SECONDS_PER_RUN / 2 : 2 ))
 LIMITS_MIB=(4 16 64)
 QUORBELD_ARGS=${QUORBELD_ARGS:-}
+REPEATS=${QUORBEL_BENCH_REPEATS:-3}
+ONLY=${QUORBEL_BENCH_ONLY:-path,process,unthrottled,cpu}
+wanted() { [[ ,$ONLY, == *,$1,* ]]; }
 
 die() { echo "service_bench: $*" >&2; exit 1; }
 [[ $(id -u) -eq 0 ]] || die "needs root (FUSE mounts, process pacing)"
@@ -53,14 +60,21 @@ FILE=$DATA/bench.bin
 FILE_MIB=1024
 echo "Preparing a ${FILE_MIB} MiB file in $DATA ..."
 dd if=/dev/urandom of="$FILE" bs=1M count=$FILE_MIB status=none
+# The native side reads and writes the very same file (same inode, same
+# blocks) through a second name outside the mounted folder, so native and
+# mounted runs can alternate while the mount stays up.
+mkdir -p "$WORK/native"
+NATIVE_FILE=$WORK/native/bench.bin
+ln "$FILE" "$NATIVE_FILE"
 sync
 
 # fio_mib RW BS SECONDS [EXE] [extra fio options...] -> MiB/s achieved
+# (on $FILE, or on $FIO_FILE when set)
 fio_mib() {
     local rw=$1 bs=$2 secs=$3 exe=${4:-fio}
     shift 4 || shift $#
     local out
-    out=$("$exe" --name=bench --filename="$FILE" --size=${FILE_MIB}M --rw="$rw" --bs="$bs" \
+    out=$("$exe" --name=bench --filename="${FIO_FILE:-$FILE}" --size=${FILE_MIB}M --rw="$rw" --bs="$bs" \
         --direct=1 --ioengine=psync --time_based --runtime="$secs" --ramp_time=0 \
         --fallocate=none --output-format=json "$@" 2>/dev/null)
     python3 -c '
@@ -89,19 +103,21 @@ deviation() { python3 -c 'import sys; a,l=map(float,sys.argv[1:]); print("%+.1f%
 ratio() { python3 -c 'import sys; a,b=map(float,sys.argv[1:]); print("%.0f%%" % (a/b*100))' "$1" "$2"; }
 
 declare -A PATH_READ PATH_WRITE PROC_READ PROC_WRITE
-echo "Path mode: ${SECONDS_PER_RUN} s per run ..."
-for l in "${LIMITS_MIB[@]}"; do
-    start_mount $((l << 20)) $((l << 20))
-    PATH_READ[$l]=$(fio_mib read 256k "$SECONDS_PER_RUN")
-    PATH_WRITE[$l]=$(fio_mib write 256k "$SECONDS_PER_RUN")
-    stop_mount
-done
+if wanted path; then
+    echo "Path mode: ${SECONDS_PER_RUN} s per run ..."
+    for l in "${LIMITS_MIB[@]}"; do
+        start_mount $((l << 20)) $((l << 20))
+        PATH_READ[$l]=$(fio_mib read 256k "$SECONDS_PER_RUN")
+        PATH_WRITE[$l]=$(fio_mib write 256k "$SECONDS_PER_RUN")
+        stop_mount
+    done
+fi
 
 HAVE_QUORBELD=0
-if [[ -x $BIN/quorbeld ]]; then
+if [[ -x $BIN/quorbeld ]] && { wanted process || wanted cpu; }; then
     export QUORBEL_DEVICE=$WORK/device
-    # shellcheck disable=SC2086
     mkdir -p "$WORK/state"
+    # shellcheck disable=SC2086
     "$BIN/quorbeld" --state-dir "$WORK/state" $QUORBELD_ARGS >"$WORK/quorbeld.log" 2>&1 &
     QUORBELD_PID=$!
     for _ in $(seq 50); do
@@ -116,7 +132,7 @@ if [[ -x $BIN/quorbeld ]]; then
     fi
 fi
 
-if ((HAVE_QUORBELD)); then
+if ((HAVE_QUORBELD)) && wanted process; then
     echo "Process mode: ${SECONDS_PER_RUN} s per run ..."
     # A copy of fio under a name of its own, so the mission paces nothing else.
     cp "$(command -v fio)" "$WORK/qbfio"
@@ -128,27 +144,44 @@ if ((HAVE_QUORBELD)); then
     done
 fi
 
-echo "Unthrottled mount against native: ${COMPARE_SECONDS} s per run ..."
-declare -A NATIVE MOUNTED
+declare -A NATIVE MOUNTED NATIVE_RUNS MOUNTED_RUNS
 CASES=("seq read 1 MiB QD1|read|1M|" "seq write 1 MiB QD1|write|1M|"
        "seq read 1 MiB QD8|read|1M|--ioengine=libaio --iodepth=8"
        "seq write 1 MiB QD8|write|1M|--ioengine=libaio --iodepth=8"
        "rand read 4 KiB QD1|randread|4k|")
-run_cases() {
-    local -n into=$1
-    for c in "${CASES[@]}"; do
-        IFS='|' read -r name rw bs extra <<<"$c"
-        # shellcheck disable=SC2086
-        into[$name]=$(fio_mib "$rw" "$bs" "$COMPARE_SECONDS" fio $extra)
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+# The median's run number (1-based, first run that has it).
+run_of() {
+    local want=$1 i=1
+    shift
+    for v in "$@"; do
+        [[ $v == "$want" ]] && { echo "$i"; return; }
+        i=$((i + 1))
     done
 }
-run_cases NATIVE
-start_mount none none
-run_cases MOUNTED
-stop_mount
+if wanted unthrottled; then
+    echo "Unthrottled mount against native: ${COMPARE_SECONDS} s per run, native and" \
+        "mounted in turn, ${REPEATS} runs each ..."
+    start_mount none none
+    for c in "${CASES[@]}"; do
+        IFS='|' read -r name rw bs extra <<<"$c"
+        n=() m=()
+        for _ in $(seq "$REPEATS"); do
+            # shellcheck disable=SC2086
+            n+=("$(FIO_FILE=$NATIVE_FILE fio_mib "$rw" "$bs" "$COMPARE_SECONDS" fio $extra)")
+            # shellcheck disable=SC2086
+            m+=("$(fio_mib "$rw" "$bs" "$COMPARE_SECONDS" fio $extra)")
+        done
+        NATIVE[$name]=$(median "${n[@]}")
+        MOUNTED[$name]=$(median "${m[@]}")
+        NATIVE_RUNS[$name]="${n[*]}"
+        MOUNTED_RUNS[$name]="${m[*]}"
+    done
+    stop_mount
+fi
 
-CPU_LINE="n/a (quorbeld not built in $BIN)"
-if ((HAVE_QUORBELD)); then
+CPU_LINE="n/a (quorbeld not built in $BIN, or not asked for)"
+if ((HAVE_QUORBELD)) && wanted cpu; then
     echo "quorbeld CPU with 8 idle process missions: ${SECONDS_PER_RUN} s ..."
     for i in $(seq 8); do
         cp "$(command -v sleep)" "$WORK/qbidle$i"
@@ -169,25 +202,39 @@ fi
 
 echo
 echo "=== quorbeld service benchmark ($(uname -r), $(nproc) CPUs, $(date -u +%F\ %H:%M) UTC) ==="
-printf '%-10s %8s | %-22s %-22s | %-22s %-22s\n' "limit" "" "path read MiB/s" "path write MiB/s" \
-    "process read MiB/s" "process write MiB/s"
-for l in "${LIMITS_MIB[@]}"; do
-    pr=${PATH_READ[$l]}; pw=${PATH_WRITE[$l]}
-    if ((HAVE_QUORBELD)); then
-        qr="${PROC_READ[$l]} ($(deviation "${PROC_READ[$l]}" "$l"))"
-        qw="${PROC_WRITE[$l]} ($(deviation "${PROC_WRITE[$l]}" "$l"))"
-    else
-        qr="n/a"; qw="n/a"
-    fi
-    printf '%-10s %8s | %-22s %-22s | %-22s %-22s\n' "$l MiB/s" "" \
-        "$pr ($(deviation "$pr" "$l"))" "$pw ($(deviation "$pw" "$l"))" "$qr" "$qw"
-done
-echo
-printf '%-22s | %14s | %14s | %8s\n' "unthrottled" "native MiB/s" "mount MiB/s" "ratio"
-for c in "${CASES[@]}"; do
-    name=${c%%|*}
-    printf '%-22s | %14s | %14s | %8s\n' "$name" "${NATIVE[$name]}" "${MOUNTED[$name]}" \
-        "$(ratio "${MOUNTED[$name]}" "${NATIVE[$name]}")"
-done
-echo
+if wanted path || wanted process; then
+    printf '%-10s %8s | %-22s %-22s | %-22s %-22s\n' "limit" "" "path read MiB/s" \
+        "path write MiB/s" "process read MiB/s" "process write MiB/s"
+    for l in "${LIMITS_MIB[@]}"; do
+        pr="n/a" pw="n/a" qr="n/a" qw="n/a"
+        if wanted path; then
+            pr="${PATH_READ[$l]} ($(deviation "${PATH_READ[$l]}" "$l"))"
+            pw="${PATH_WRITE[$l]} ($(deviation "${PATH_WRITE[$l]}" "$l"))"
+        fi
+        if ((HAVE_QUORBELD)) && wanted process; then
+            qr="${PROC_READ[$l]} ($(deviation "${PROC_READ[$l]}" "$l"))"
+            qw="${PROC_WRITE[$l]} ($(deviation "${PROC_WRITE[$l]}" "$l"))"
+        fi
+        printf '%-10s %8s | %-22s %-22s | %-22s %-22s\n' "$l MiB/s" "" "$pr" "$pw" "$qr" "$qw"
+    done
+    echo
+fi
+if wanted unthrottled; then
+    echo "unthrottled: median of ${REPEATS} runs per side, native and mounted in turn;" \
+        "(run N) is the run the median came from"
+    printf '%-22s | %20s | %20s | %6s | %s\n' "unthrottled" "native MiB/s" "mount MiB/s" \
+        "ratio" "all runs native / mount"
+    for c in "${CASES[@]}"; do
+        name=${c%%|*}
+        # shellcheck disable=SC2086
+        nr=$(run_of "${NATIVE[$name]}" ${NATIVE_RUNS[$name]})
+        # shellcheck disable=SC2086
+        mr=$(run_of "${MOUNTED[$name]}" ${MOUNTED_RUNS[$name]})
+        printf '%-22s | %20s | %20s | %6s | %s / %s\n' "$name" \
+            "${NATIVE[$name]} (run $nr)" "${MOUNTED[$name]} (run $mr)" \
+            "$(ratio "${MOUNTED[$name]}" "${NATIVE[$name]}")" \
+            "${NATIVE_RUNS[$name]}" "${MOUNTED_RUNS[$name]}"
+    done
+    echo
+fi
 echo "quorbeld CPU, 8 idle process missions: $CPU_LINE"

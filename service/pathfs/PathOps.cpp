@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -112,8 +113,11 @@ char* Scratch(std::size_t size) {
     thread_local BUFFER t_Buffer;
     if (t_Buffer.size < size) {
         std::free(t_Buffer.p);
-        const std::size_t rounded = (size + DIRECT_ALIGN - 1) / DIRECT_ALIGN * DIRECT_ALIGN;
-        t_Buffer.p = static_cast<char*>(std::aligned_alloc(DIRECT_ALIGN, rounded));
+        constexpr std::size_t HUGE = 2u << 20;
+        const std::size_t rounded = (size + HUGE - 1) / HUGE * HUGE;
+        t_Buffer.p = static_cast<char*>(std::aligned_alloc(HUGE, rounded));
+        if (t_Buffer.p)
+            madvise(t_Buffer.p, rounded, MADV_HUGEPAGE);
         t_Buffer.size = t_Buffer.p ? rounded : 0;
     }
     return t_Buffer.p;
