@@ -13,13 +13,14 @@ CGlyphText::CGlyphText(const QFont& font) : m_font(font), m_rawFont(QRawFont::fr
     QString strAll;
     for (char16_t c = kFirst; c <= kLast; ++c)
         strAll.append(QChar(c));
+    strAll.append(QChar(kEllipsis));
     const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(strAll);
-    if (glyphs.size() != static_cast<qsizetype>(kCount))
+    if (glyphs.size() != static_cast<qsizetype>(kCount + 1))
         return;
     const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(glyphs);
     if (advances.size() != glyphs.size())
         return;
-    for (std::size_t i = 0; i < kCount; ++i) {
+    for (std::size_t i = 0; i <= kCount; ++i) {
         // Glyph 0 is the font's "missing" box: such a character would be
         // drawn by a fallback font, which only the full layout finds.
         m_known[i] = glyphs[i] != 0 || kFirst + i == u' ';
@@ -36,7 +37,9 @@ bool CGlyphText::Covers(const QString& strText) const {
         return false;
     for (const QChar c : strText) {
         const char16_t u = c.unicode();
-        if (u < kFirst || u > kLast || !m_known[u - kFirst])
+        if ((u < kFirst || u > kLast) && u != kEllipsis)
+            return false;
+        if (!m_known[Slot(c)])
             return false;
     }
     return true;
@@ -47,8 +50,27 @@ qreal CGlyphText::Width(const QString& strText) const {
         return -1;
     qreal dWidth = 0;
     for (const QChar c : strText)
-        dWidth += m_advances[c.unicode() - kFirst];
+        dWidth += m_advances[Slot(c)];
     return dWidth;
+}
+
+QString CGlyphText::Elide(const QString& strText, int nWidth) const {
+    const qreal dWidth = Width(strText);
+    if (dWidth < 0)
+        return QString();
+    if (dWidth <= nWidth)
+        return strText;
+    // The longest beginning that still leaves room for the ellipsis; like
+    // the full layout, this font's own ellipsis, else three dots.
+    const bool bEllipsis = m_known[kCount];
+    const qreal dEllipsis = bEllipsis ? m_advances[kCount] : 3 * m_advances[u'.' - kFirst];
+    if (dEllipsis > nWidth)
+        return QStringLiteral(""); // not even the ellipsis fits: nothing is shown
+    qreal dUsed = dEllipsis;
+    qsizetype nKeep = 0;
+    while (nKeep < strText.size() && dUsed + m_advances[Slot(strText[nKeep])] <= nWidth)
+        dUsed += m_advances[Slot(strText[nKeep++])];
+    return strText.left(nKeep) + (bEllipsis ? QString(QChar(kEllipsis)) : QStringLiteral("..."));
 }
 
 bool CGlyphText::Draw(QPainter& painter, const QRect& rect, const QString& strText) const {
@@ -63,7 +85,7 @@ bool CGlyphText::Draw(QPainter& painter, const QRect& rect, const QString& strTe
     const qreal dBaseline = rect.top() + (rect.height() - m_dHeight) / 2 + m_dAscent;
     qreal dX = rect.left();
     for (const QChar c : strText) {
-        const std::size_t i = c.unicode() - kFirst;
+        const std::size_t i = Slot(c);
         glyphs.append(m_glyphs[i]);
         positions.append(QPointF(dX, 0));
         dX += m_advances[i];

@@ -27,6 +27,11 @@ public:
     // the full layout.
     qreal Width(const QString& strText) const;
 
+    // The text cut at the right with an ellipsis so that it fits nWidth
+    // pixels, as QFontMetrics::elidedText cuts it; the text itself when it
+    // fits. A null string when the text needs the full layout.
+    QString Elide(const QString& strText, int nWidth) const;
+
     // Draws the text left-aligned and centred vertically in rect, where
     // QPainter::drawText with Qt::AlignLeft | Qt::AlignVCenter would place
     // it. Returns false, drawing nothing, when the text needs the full
@@ -38,13 +43,20 @@ private:
     static constexpr char16_t kLast = u'~';
     static constexpr std::size_t kCount = kLast - kFirst + 1;
 
+    static constexpr char16_t kEllipsis = u'\u2026';
+
     bool Covers(const QString& strText) const;
+    // Where the glyph and advance of a covered character are kept.
+    std::size_t Slot(QChar c) const {
+        return c.unicode() == kEllipsis ? kCount : c.unicode() - kFirst;
+    }
 
     QFont m_font;
     QRawFont m_rawFont;
-    std::array<quint32, kCount> m_glyphs{};
-    std::array<qreal, kCount> m_advances{};
-    std::array<bool, kCount> m_known{};
+    // One slot per printable ASCII character, then the ellipsis.
+    std::array<quint32, kCount + 1> m_glyphs{};
+    std::array<qreal, kCount + 1> m_advances{};
+    std::array<bool, kCount + 1> m_known{};
     qreal m_dAscent = 0;
     qreal m_dHeight = 0;
 };

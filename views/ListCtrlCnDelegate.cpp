@@ -70,12 +70,12 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
         const QFont& font = m_pList->GetListFont();
         pPainter->setFont(font);
         pPainter->setPen(crText);
-        // Cells of plain ASCII that fit, which are nearly all of them, are
-        // drawn from the glyph cache; the rest are laid out and elided by
-        // the painter.
+        // Cells of plain ASCII, which are nearly all of them, are measured,
+        // cut and drawn from the glyph cache; the rest are laid out and
+        // elided by the painter.
         const CGlyphText& glyphText = GlyphText();
-        const qreal dWidth = glyphText.Width(strText);
-        if (dWidth < 0 || dWidth > rcText.width() || !glyphText.Draw(*pPainter, rcText, strText)) {
+        const QString strShown = glyphText.Elide(strText, rcText.width());
+        if (strShown.isNull() || !glyphText.Draw(*pPainter, rcText, strShown)) {
             const QFontMetrics metrics(font);
             pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                                metrics.elidedText(strText, Qt::ElideRight, rcText.width()));

@@ -110,3 +110,18 @@ TEST(GlyphText, NothingLeavesTheCell) {
             << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
     }
 }
+
+TEST(GlyphText, CutsLongTextsLikeThePainter) {
+    for (const QFont& font : {Font("Sans Serif", 12, false), Font("Serif", 14, true)}) {
+        const CGlyphText glyphText(font);
+        const QFontMetrics metrics(font);
+        const QString strText = QStringLiteral("12-10 08:41:07 /srv/exports/projects");
+        for (int nWidth : {0, 3, 10, 25, 60, 90, 140, 400}) {
+            SCOPED_TRACE(nWidth);
+            const QString strCut = glyphText.Elide(strText, nWidth);
+            EXPECT_EQ(strCut, metrics.elidedText(strText, Qt::ElideRight, nWidth));
+            EXPECT_LE(glyphText.Width(strCut), nWidth + 0.5);
+        }
+        EXPECT_TRUE(glyphText.Elide(QStringLiteral("Z\u00fcrich"), 10).isNull());
+    }
+}
