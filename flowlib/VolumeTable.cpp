@@ -1,32 +1,15 @@
 #include "flowlib/VolumeTable.h"
 
+#include "platform/MountInfo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace flow {
 
 namespace {
-
-// The table escapes space, tab, line feed and backslash as \ooo.
-std::string Unescape(const std::string& str) {
-    std::string out;
-    for (std::size_t i = 0; i < str.size(); ++i) {
-        if (str[i] == '\\' && i + 3 < str.size() &&
-            std::all_of(str.begin() + i + 1, str.begin() + i + 4,
-                        [](char c) { return c >= '0' && c <= '7'; })) {
-            out.push_back(static_cast<char>((str[i + 1] - '0') * 64 + (str[i + 2] - '0') * 8 +
-                                            (str[i + 3] - '0')));
-            i += 3;
-        } else {
-            out.push_back(str[i]);
-        }
-    }
-    return out;
-}
 
 bool OneOf(const std::string& str, std::initializer_list<const char*> names) {
     return std::any_of(names.begin(), names.end(), [&](const char* n) { return str == n; });
@@ -36,12 +19,7 @@ bool OneOf(const std::string& str, std::initializer_list<const char*> names) {
 
 VolumeKind CVolumeTable::Classify(const std::string& strFsType, const std::string& strSource,
                                   const std::string& strMountPoint) {
-    if (OneOf(strFsType, {"nfs",         "nfs4",       "cifs",        "smb3",
-                          "smbfs",       "ncpfs",      "9p",          "ceph",
-                          "afs",         "lustre",     "glusterfs",   "davfs",
-                          "coda",        "fuse.sshfs", "sshfs",       "fuse.glusterfs",
-                          "fuse.ceph",   "fuse.s3fs",  "fuse.rclone", "fuse.davfs2",
-                          "fuse.gcsfuse"}))
+    if (platform::IsNetworkFsType(strFsType))
         return VolumeKind::Remote;
     if (OneOf(strFsType, {"iso9660", "udf"}))
         return VolumeKind::Optical;
@@ -61,27 +39,15 @@ VolumeKind CVolumeTable::Classify(const std::string& strFsType, const std::strin
 int CVolumeTable::Load() {
     m_Volumes.clear();
     const char* pszPath = std::getenv(MOUNTINFO_ENV);
-    std::ifstream in(pszPath && *pszPath ? pszPath : MOUNTINFO_PATH);
-    if (!in)
-        return errno ? errno : ENOENT;
-    std::string strLine;
-    while (std::getline(in, strLine)) {
-        if (strLine.empty())
-            continue;
-        // id parent major:minor root mount-point options [optional...] - type source super-options
-        std::istringstream fields(strLine);
-        std::vector<std::string> f;
-        for (std::string s; fields >> s;)
-            f.push_back(s);
-        if (f.size() < 8)
-            return EBADMSG;
-        auto sep = std::find(f.begin() + 6, f.end(), "-");
-        if (f.end() - sep < 2)
-            return EBADMSG;
+    std::vector<platform::MOUNTINFO_ENTRY> entries;
+    if (const int iError =
+            platform::ReadMountInfo(pszPath && *pszPath ? pszPath : MOUNTINFO_PATH, entries))
+        return iError;
+    for (platform::MOUNTINFO_ENTRY& entry : entries) {
         VOLUME v;
-        v.strMountPoint = Unescape(f[4]);
-        v.strFsType = Unescape(*(sep + 1));
-        v.strSource = f.end() - sep > 2 ? Unescape(*(sep + 2)) : std::string();
+        v.strMountPoint = std::move(entry.strMountPoint);
+        v.strFsType = std::move(entry.strFsType);
+        v.strSource = std::move(entry.strSource);
         v.kind = Classify(v.strFsType, v.strSource, v.strMountPoint);
         // A later mount on the same folder hides the earlier one: the folder
         // keeps its place, the file system seen there is the later one.
@@ -92,8 +58,6 @@ int CVolumeTable::Load() {
         else
             *it = std::move(v);
     }
-    if (in.bad())
-        return EIO;
     return 0;
 }
 

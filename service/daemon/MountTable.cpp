@@ -1,30 +1,12 @@
 #include "service/daemon/MountTable.h"
 
+#include "platform/MountInfo.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
-#include <sstream>
 
 namespace quorbel {
 
 namespace {
-
-// Mount points are written with octal escapes for blanks, tabs, newlines
-// and backslashes.
-std::string Unescape(const std::string& str) {
-    std::string out;
-    for (std::size_t i = 0; i < str.size(); ++i) {
-        if (str[i] == '\\' && i + 3 < str.size() && str[i + 1] >= '0' && str[i + 1] <= '3' &&
-            str[i + 2] >= '0' && str[i + 2] <= '7' && str[i + 3] >= '0' && str[i + 3] <= '7') {
-            out += static_cast<char>((str[i + 1] - '0') * 64 + (str[i + 2] - '0') * 8 +
-                                     (str[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += str[i];
-        }
-    }
-    return out;
-}
 
 bool Contains(const std::string& strMountPoint, const std::string& strDir) {
     if (strMountPoint == "/")
@@ -36,45 +18,30 @@ bool Contains(const std::string& strMountPoint, const std::string& strDir) {
 } // namespace
 
 bool CMountTable::IsNetworkType(const std::string& strFsType) {
-    static const char* const kNetwork[] = {
-        "nfs",         "nfs4",         "cifs",          "smb3",      "smbfs",     "ncpfs",
-        "9p",          "ceph",         "afs",           "lustre",    "glusterfs", "davfs",
-        "coda",        "sshfs",        "fuse.sshfs",    "fuse.ceph", "fuse.s3fs", "fuse.rclone",
-        "fuse.davfs2", "fuse.gcsfuse", "fuse.glusterfs"};
-    return std::any_of(std::begin(kNetwork), std::end(kNetwork),
-                       [&](const char* psz) { return strFsType == psz; });
+    return platform::IsNetworkFsType(strFsType);
 }
 
 int CMountTable::Load(const std::string& strPath) {
-    std::ifstream in(strPath);
-    if (!in)
-        return errno ? errno : ENOENT;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return Parse(ss.str()) ? 0 : EBADMSG;
+    std::vector<platform::MOUNTINFO_ENTRY> entries;
+    if (const int iError = platform::ReadMountInfo(strPath, entries))
+        return iError;
+    Assign(std::move(entries));
+    return 0;
 }
 
 bool CMountTable::Parse(const std::string& strText) {
-    std::vector<MOUNT_ENTRY> entries;
-    std::istringstream lines(strText);
-    std::string strLine;
-    while (std::getline(lines, strLine)) {
-        if (strLine.empty())
-            continue;
-        // id parent major:minor root mount-point options [optional...] - type source ...
-        std::istringstream fields(strLine);
-        std::vector<std::string> f;
-        for (std::string s; fields >> s;)
-            f.push_back(s);
-        if (f.size() < 8)
-            return false;
-        auto sep = std::find(f.begin() + 6, f.end(), "-");
-        if (f.end() - sep < 2)
-            return false;
-        entries.push_back({Unescape(f[4]), *(sep + 1)});
-    }
-    m_Entries = std::move(entries);
+    std::vector<platform::MOUNTINFO_ENTRY> entries;
+    if (!platform::ParseMountInfo(strText, entries))
+        return false;
+    Assign(std::move(entries));
     return true;
+}
+
+void CMountTable::Assign(std::vector<platform::MOUNTINFO_ENTRY>&& entries) {
+    m_Entries.clear();
+    m_Entries.reserve(entries.size());
+    for (platform::MOUNTINFO_ENTRY& entry : entries)
+        m_Entries.push_back({std::move(entry.strMountPoint), std::move(entry.strFsType)});
 }
 
 std::string CMountTable::VolumeOf(const std::string& strDir) const {

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+struct MOUNTINFO_ENTRY;
+}
+
 namespace quorbel {
 
 // The file system type of the service's path mounts.
@@ -38,6 +42,8 @@ public:
     static bool IsNetworkType(const std::string& strFsType);
 
 private:
+    void Assign(std::vector<platform::MOUNTINFO_ENTRY>&& entries);
+
     std::vector<MOUNT_ENTRY> m_Entries;
 };
 
