@@ -1,9 +1,12 @@
 #include "service/pathfs/PathFs.h"
 
+#include "service/pathfs/WorkBuffer.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace quorbel {
 
@@ -12,6 +15,9 @@ namespace {
 // Threads that answer paced requests: a paced request waits in the queue,
 // not on a thread, so two are enough to keep the disk busy.
 constexpr unsigned DELAY_THREADS = 2;
+
+// Serving threads kept waiting for requests beyond the busy ones.
+constexpr unsigned MAX_IDLE_WORKERS = 4;
 
 } // namespace
 
@@ -132,14 +138,70 @@ int CPathFs::Mount(const std::string& strDir) {
 }
 
 void CPathFs::Serve(unsigned uMaxThreads) {
-    fuse_loop_config* config = fuse_loop_cfg_create();
-    if (!config)
+    {
+        std::lock_guard lock(m_WorkMutex);
+        m_uMaxWorkers = uMaxThreads ? uMaxThreads : 1;
+        m_uWorkers = 1;
+    }
+    Work();
+    std::unique_lock lock(m_WorkMutex);
+    m_WorkersGone.wait(lock, [this] { return m_uWorkers == 0; });
+}
+
+// One serving thread. libfuse's own loop would receive into buffers of its
+// choosing; this one receives into a CWorkBuffer, so writes reach the disk
+// without a copy. Like libfuse's loop, it starts another thread when the
+// last idle one takes a request (up to the most allowed), and a thread ends
+// when more than MAX_IDLE_WORKERS wait.
+void CPathFs::Work() {
+    ServeRequests();
+    // Last: once the count reaches zero, the session may be destroyed.
+    std::lock_guard lock(m_WorkMutex);
+    --m_uWorkers;
+    m_WorkersGone.notify_all();
+}
+
+void CPathFs::ServeRequests() {
+    CWorkBuffer buffer;
+    if (!buffer.IsValid()) {
+        fuse_session_exit(m_pSession);
         return;
-    fuse_loop_cfg_set_clone_fd(config, 0);
-    fuse_loop_cfg_set_max_threads(config, uMaxThreads);
-    fuse_loop_cfg_set_idle_threads(config, uMaxThreads < 4 ? uMaxThreads : 4);
-    fuse_session_loop_mt(m_pSession, config);
-    fuse_loop_cfg_destroy(config);
+    }
+    CWorkBuffer::SetCurrent(&buffer);
+    while (!fuse_session_exited(m_pSession)) {
+        fuse_buf buf{};
+        buf.mem = buffer.Request();
+        buf.size = buffer.Capacity();
+        {
+            std::lock_guard lock(m_WorkMutex);
+            ++m_uIdle;
+        }
+        const int res = fuse_session_receive_buf(m_pSession, &buf);
+        bool bSpawn = false;
+        {
+            std::lock_guard lock(m_WorkMutex);
+            --m_uIdle;
+            if (res > 0 && m_uIdle == 0 && m_uWorkers < m_uMaxWorkers) {
+                ++m_uWorkers;
+                bSpawn = true;
+            }
+        }
+        if (bSpawn)
+            std::thread([this] { Work(); }).detach();
+        if (res == -EINTR || res == -EAGAIN)
+            continue;
+        if (res <= 0) {
+            // 0: the connection ended (unmounted); anything else is fatal.
+            fuse_session_exit(m_pSession);
+            break;
+        }
+        buffer.SetReceived(static_cast<std::size_t>(res));
+        fuse_session_process_buf(m_pSession, &buf);
+        std::lock_guard lock(m_WorkMutex);
+        if (m_uIdle >= MAX_IDLE_WORKERS)
+            break;
+    }
+    CWorkBuffer::SetCurrent(nullptr);
 }
 
 } // namespace quorbel

@@ -11,6 +11,7 @@
 
 #include <fuse_lowlevel.h>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,8 @@ public:
 
 private:
     static void OnInterrupt(fuse_req_t req, void* pData);
+    void Work();
+    void ServeRequests();
 
     CInodeTable m_Inodes;
     std::shared_ptr<CFlowMeter> m_pMeter;
@@ -70,6 +73,12 @@ private:
     std::unordered_set<PATH_DIR*> m_Dirs;
     std::mutex m_PacedMutex;
     std::unordered_map<fuse_req_t, std::function<void()>> m_Paced;
+    // Serving threads: all of them, those waiting for a request, the most.
+    std::mutex m_WorkMutex;
+    std::condition_variable m_WorkersGone;
+    unsigned m_uWorkers = 0;
+    unsigned m_uIdle = 0;
+    unsigned m_uMaxWorkers = 1;
 };
 
 } // namespace quorbel

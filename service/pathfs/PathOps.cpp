@@ -5,10 +5,10 @@
 #include "service/pathfs/CallerCreds.h"
 #include "service/pathfs/FileHandle.h"
 #include "service/pathfs/PathFs.h"
+#include "service/pathfs/WorkBuffer.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -103,7 +103,8 @@ int WriteRefusal(fuse_req_t req) {
 }
 
 // A page-aligned scratch buffer per thread, kept between requests so that a
-// stream of large reads does not map fresh memory every time.
+// stream of large reads does not map fresh memory every time. Serving
+// threads use their CWorkBuffer instead; this serves the delay queue.
 char* Scratch(std::size_t size) {
     struct BUFFER {
         char* p = nullptr;
@@ -113,11 +114,8 @@ char* Scratch(std::size_t size) {
     thread_local BUFFER t_Buffer;
     if (t_Buffer.size < size) {
         std::free(t_Buffer.p);
-        constexpr std::size_t HUGE = 2u << 20;
-        const std::size_t rounded = (size + HUGE - 1) / HUGE * HUGE;
-        t_Buffer.p = static_cast<char*>(std::aligned_alloc(HUGE, rounded));
-        if (t_Buffer.p)
-            madvise(t_Buffer.p, rounded, MADV_HUGEPAGE);
+        const std::size_t rounded = (size + DIRECT_ALIGN - 1) / DIRECT_ALIGN * DIRECT_ALIGN;
+        t_Buffer.p = static_cast<char*>(std::aligned_alloc(DIRECT_ALIGN, rounded));
         t_Buffer.size = t_Buffer.p ? rounded : 0;
     }
     return t_Buffer.p;
@@ -438,7 +436,9 @@ void FinishRead(fuse_req_t req, const std::shared_ptr<CFlowMeter>& meter, PATH_F
     // Read whole blocks when the grant was cut short, as O_DIRECT needs; the
     // bytes past the grant are dropped.
     const std::size_t len = uGranted < size ? std::min(size, AlignUp(uGranted)) : size;
-    char* buf = Scratch(len);
+    char* buf = CWorkBuffer::Spare(len);
+    if (!buf)
+        buf = Scratch(len);
     if (!buf) {
         meter->Settle(FLOW_READ, uGranted, 0);
         fuse_reply_err(req, ENOMEM);
@@ -532,8 +532,10 @@ void OpWrite(fuse_req_t req, fuse_ino_t, const char* buf, size_t size, off_t off
         fuse_reply_write(req, 0);
         return;
     }
-    // The data lies in the request buffer, which is only lent for this call
-    // and not aligned as O_DIRECT needs: copy it when either matters.
+    // The data lies in the request buffer, which is only lent for this call.
+    // The serving threads receive writes so that their data starts on a page
+    // (CWorkBuffer), as O_DIRECT needs; copy it only when that did not hold
+    // or when the write must wait.
     const bool bCopy = grant.delay.count() != 0 ||
                        (file->bDirect && reinterpret_cast<std::uintptr_t>(buf) % DIRECT_ALIGN);
     if (!bCopy) {
