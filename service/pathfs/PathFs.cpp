@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 namespace quorbel {
@@ -151,8 +152,8 @@ void CPathFs::Serve(unsigned uMaxThreads) {
 // One serving thread. libfuse's own loop would receive into buffers of its
 // choosing; this one receives into a CWorkBuffer, so writes reach the disk
 // without a copy. Like libfuse's loop, it starts another thread when the
-// last idle one takes a request (up to the most allowed), and a thread ends
-// when more than MAX_IDLE_WORKERS wait.
+// last idle one takes a request (up to the most allowed), and a thread that
+// finds MAX_IDLE_WORKERS others waiting when it is done ends instead.
 void CPathFs::Work() {
     ServeRequests();
     // Last: once the count reaches zero, the session may be destroyed.
@@ -186,8 +187,15 @@ void CPathFs::ServeRequests() {
                 bSpawn = true;
             }
         }
-        if (bSpawn)
-            std::thread([this] { Work(); }).detach();
+        if (bSpawn) {
+            try {
+                std::thread([this] { Work(); }).detach();
+            } catch (const std::system_error&) {
+                // No thread to be had: the ones there are go on serving.
+                std::lock_guard lock(m_WorkMutex);
+                --m_uWorkers;
+            }
+        }
         if (res == -EINTR || res == -EAGAIN)
             continue;
         if (res <= 0) {
