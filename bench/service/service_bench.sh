@@ -77,9 +77,17 @@ fio_mib() {
     out=$("$exe" --name=bench --filename="${FIO_FILE:-$FILE}" --size=${FILE_MIB}M --rw="$rw" --bs="$bs" \
         --direct=1 --ioengine=psync --time_based --runtime="$secs" --ramp_time=0 \
         --fallocate=none --output-format=json "$@" 2>/dev/null)
+    # fio may print notes around its JSON (a job held stopped for long says
+    # so); a run without any JSON reports nan rather than ending the script.
     python3 -c '
 import json, sys
-job = json.loads(sys.stdin.read())["jobs"][0]
+text = sys.stdin.read()
+try:
+    job = json.JSONDecoder().raw_decode(text[text.index("{"):])[0]["jobs"][0]
+except (ValueError, KeyError, IndexError):
+    print("fio gave no figures: " + text[:200], file=sys.stderr)
+    print("nan")
+    sys.exit(0)
 side = "write" if "write" in sys.argv[1] else "read"
 print("%.2f" % (job[side]["bw_bytes"] / 2**20))' "$rw" <<<"$out"
 }
