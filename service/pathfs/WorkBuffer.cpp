@@ -7,9 +7,6 @@
 
 namespace quorbel {
 
-static_assert(sizeof(fuse_in_header) + sizeof(fuse_write_in) == 80,
-              "the write header size decides where write data lands");
-
 namespace {
 
 thread_local CWorkBuffer* t_pCurrent = nullptr;
@@ -17,6 +14,8 @@ thread_local CWorkBuffer* t_pCurrent = nullptr;
 } // namespace
 
 CWorkBuffer::CWorkBuffer() {
+    static_assert(sizeof(fuse_in_header) + sizeof(fuse_write_in) == WRITE_HEADER,
+                  "the headers of a write decide where its data lands");
     m_pBase = static_cast<char*>(std::aligned_alloc(SIZE, SIZE));
     // Only a hint: without huge pages the buffer works the same, slower.
     if (m_pBase)
