@@ -96,7 +96,39 @@ void CQuorbelService::OnMissionsChanged(void* pContext) {
     static_cast<CQuorbelService*>(pContext)->m_bChanged = true;
 }
 
+void CQuorbelService::FollowProcessEvents() {
+    if (m_Watcher.Empty()) {
+        if (m_Events.IsOpen()) {
+            epoll_ctl(m_iEpoll, EPOLL_CTL_DEL, m_Events.Fd(), nullptr);
+            m_Events.Close();
+        }
+        return;
+    }
+    if (m_Events.IsOpen() || m_bEventsRefused)
+        return;
+    int err = m_Events.Open();
+    if (err == 0) {
+        err = AddToEpoll(m_iEpoll, m_Events.Fd());
+        if (err != 0)
+            m_Events.Close();
+    }
+    if (err != 0) {
+        // Processes are still found by looking through /proc, only later.
+        ServiceNotice("no process events (%s): new processes are found by polling",
+                      std::strerror(err));
+        m_bEventsRefused = true;
+    }
+}
+
+void CQuorbelService::ReadProcessEvents() {
+    const bool bComplete =
+        m_Events.Drain([this](CProcEvents::Kind, pid_t pid) { m_Watcher.Look(pid); });
+    if (!bComplete)
+        m_Watcher.ScanSoon();
+}
+
 void CQuorbelService::RunWatcher() {
+    FollowProcessEvents();
     itimerspec spec{};
     if (!m_Watcher.Empty()) {
         const auto next = m_Watcher.Tick();
@@ -132,6 +164,9 @@ int CQuorbelService::Run() {
                         bStop = true;
                     }
                 }
+            } else if (m_Events.IsOpen() && fd == m_Events.Fd()) {
+                ReadProcessEvents();
+                m_bChanged = true;
             } else if (fd == m_iTimer) {
                 std::uint64_t uExpired;
                 (void)!read(m_iTimer, &uExpired, sizeof(uExpired));
@@ -155,6 +190,7 @@ void CQuorbelService::Shutdown() {
         return;
     m_Table.ClearAll();
     m_Watcher.RemoveAll();
+    m_Events.Close();
     m_Server.Close();
     m_State.Clear();
 }

@@ -9,6 +9,7 @@
 #include "service/daemon/RequestHandler.h"
 #include "service/daemon/StateFile.h"
 #include "service/device/DeviceServer.h"
+#include "service/proc/ProcEvents.h"
 #include "service/proc/ProcFs.h"
 #include "service/proc/ProcessWatcher.h"
 
@@ -46,12 +47,17 @@ public:
 private:
     static void OnMissionsChanged(void* pContext);
     void RunWatcher();
+    // Listens to process events while there are process missions.
+    void FollowProcessEvents();
+    void ReadProcessEvents();
     void Shutdown();
 
     SERVICE_OPTIONS m_Options;
     CStateFile m_State;
     CProcFs m_ProcFs;
     CProcessWatcher m_Watcher;
+    CProcEvents m_Events;
+    bool m_bEventsRefused = false; // said once that events cannot be had
     CMissionTable m_Table;
     CRequestHandler m_Handler;
     CDeviceServer m_Server;

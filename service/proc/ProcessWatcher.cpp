@@ -110,36 +110,8 @@ void CProcessWatcher::Scan() {
         if (pid == m_Self)
             continue;
         alive.insert(pid);
-        auto it = m_Known.find(pid);
-        if (it == m_Known.end()) {
-            KNOWN k;
-            if (!m_ProcFs.ReadStartTime(pid, k.uStart) || !m_ProcFs.ReadName(pid, k.strName))
-                continue;
-            k.uFirstScan = m_uScan;
-            k.iChecksLeft = kYoungChecks;
-            m_Known.emplace(pid, std::move(k));
+        if (Examine(pid, bFull, false))
             changed.push_back(pid);
-            continue;
-        }
-        KNOWN& k = it->second;
-        if (k.iChecksLeft <= 0 && !bFull)
-            continue;
-        if (k.iChecksLeft > 0)
-            --k.iChecksLeft;
-        std::uint64_t uStart = 0;
-        std::string strName;
-        if (!m_ProcFs.ReadStartTime(pid, uStart) || !m_ProcFs.ReadName(pid, strName))
-            continue;
-        if (uStart != k.uStart) {
-            // The PID now stands for another process.
-            k.uStart = uStart;
-            k.uFirstScan = m_uScan;
-            k.iChecksLeft = kYoungChecks;
-        } else if (strName == k.strName) {
-            continue;
-        }
-        k.strName = std::move(strName);
-        changed.push_back(pid);
     }
     for (auto it = m_Known.begin(); it != m_Known.end();) {
         if (alive.count(it->first) == 0)
@@ -147,19 +119,70 @@ void CProcessWatcher::Scan() {
         else
             ++it;
     }
-    for (pid_t pid : changed) {
-        const KNOWN& k = m_Known[pid];
-        for (auto& [name, mission] : m_Missions) {
-            auto tracked = mission.procs.find(pid);
-            if (tracked != mission.procs.end() &&
-                (name != k.strName || tracked->second.uStart != k.uStart)) {
-                Release(pid, tracked->second);
-                mission.procs.erase(tracked);
-                tracked = mission.procs.end();
-            }
-            if (name == k.strName && tracked == mission.procs.end())
-                Adopt(mission, pid, k, k.uFirstScan > mission.uAddedScan);
+    for (pid_t pid : changed)
+        Apply(pid);
+}
+
+void CProcessWatcher::Look(pid_t pid) {
+    if (m_Missions.empty() || pid == m_Self)
+        return;
+    if (Examine(pid, true, true))
+        Apply(pid);
+}
+
+void CProcessWatcher::ScanSoon() {
+    m_NextScan = nanoseconds(0);
+}
+
+bool CProcessWatcher::Examine(pid_t pid, bool bReread, bool bStarting) {
+    auto it = m_Known.find(pid);
+    if (it == m_Known.end()) {
+        KNOWN k;
+        if (!m_ProcFs.ReadStartTime(pid, k.uStart) || !m_ProcFs.ReadName(pid, k.strName))
+            return false;
+        k.uFirstScan = m_uScan;
+        k.iChecksLeft = kYoungChecks;
+        k.bStarting = bStarting;
+        m_Known.emplace(pid, std::move(k));
+        return true;
+    }
+    KNOWN& k = it->second;
+    if (k.iChecksLeft <= 0 && !bReread)
+        return false;
+    if (k.iChecksLeft > 0)
+        --k.iChecksLeft;
+    std::uint64_t uStart = 0;
+    std::string strName;
+    if (!m_ProcFs.ReadStartTime(pid, uStart) || !m_ProcFs.ReadName(pid, strName))
+        return false;
+    if (uStart != k.uStart) {
+        // The PID now stands for another process.
+        k.uStart = uStart;
+        k.uFirstScan = m_uScan;
+        k.iChecksLeft = kYoungChecks;
+        k.bStarting = bStarting;
+    } else if (strName == k.strName) {
+        return false;
+    } else {
+        // The same process runs another program now (exec).
+        k.bStarting = k.bStarting || bStarting;
+    }
+    k.strName = std::move(strName);
+    return true;
+}
+
+void CProcessWatcher::Apply(pid_t pid) {
+    const KNOWN& k = m_Known[pid];
+    for (auto& [name, mission] : m_Missions) {
+        auto tracked = mission.procs.find(pid);
+        if (tracked != mission.procs.end() &&
+            (name != k.strName || tracked->second.uStart != k.uStart)) {
+            Release(pid, tracked->second);
+            mission.procs.erase(tracked);
+            tracked = mission.procs.end();
         }
+        if (name == k.strName && tracked == mission.procs.end())
+            Adopt(mission, pid, k, k.bStarting || k.uFirstScan > mission.uAddedScan);
     }
 }
 

@@ -58,6 +58,14 @@ public:
     // round is due.
     std::chrono::nanoseconds Tick();
 
+    // Looks at one process at once, as its start, exec or new name is
+    // reported: a process of a mission's name is taken on (counting from
+    // its first byte) without waiting for the next look through /proc.
+    void Look(pid_t pid);
+    // Makes the next round look through every process (when reports of
+    // starts were lost).
+    void ScanSoon();
+
     // PIDs the mission tracks and whether each is held stopped (for tests
     // and traces).
     std::map<pid_t, bool> Tracked(const std::string& strName) const;
@@ -83,10 +91,16 @@ private:
         std::uint64_t uStart = 0;
         std::string strName;
         std::uint64_t uFirstScan = 0;
-        int iChecksLeft = 0; // young processes are looked at again (exec)
+        int iChecksLeft = 0;    // young processes are looked at again (exec)
+        bool bStarting = false; // seen forking or running exec: counts from its first byte
     };
 
     void Scan();
+    // Reads a process's name and start into the table (bReread: even when
+    // it was read before); true when it is new or changed.
+    bool Examine(pid_t pid, bool bReread, bool bStarting);
+    // Moves a new or changed process to the mission of its name.
+    void Apply(pid_t pid);
     void Adopt(MISSION& mission, pid_t pid, const KNOWN& known, bool bFromStart);
     void Release(pid_t pid, TRACKED& t);
     void Signal(pid_t pid, const TRACKED& t, int iSignal);

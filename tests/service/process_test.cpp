@@ -217,6 +217,25 @@ TEST_F(ProcessMissionTest, ProcessesAreFoundAsTheyStart) {
     EXPECT_TRUE(WaitFor([&] { return writer.Stopped(); }, 3000));
 }
 
+// A process that starts under a mission is taken on as it starts, not at
+// the next look through /proc: until then it would move data unmetered (on
+// a fast disk hundreds of megabytes), and then be held for minutes to make
+// up for it.
+TEST_F(ProcessMissionTest, AProcessStartingUnderAMissionIsMeteredFromItsFirstBytes) {
+    CIoChild writer(m_Dir.Path(), Unique("w"));
+    FLOW_MISSION m = Mission(writer.Name(), FLOW_MODE_PROCESS);
+    m.llLimitTotalWrites = 2 * kMiB;
+    ASSERT_EQ(m_Client.Add(m), 0);
+    writer.Run("write", m_Dir.Path() + "/out", 64);
+    ASSERT_TRUE(WaitFor([&] { return writer.Stopped(); }, 5000)) << "never held";
+    SleepMs(300);
+    const std::uint64_t uWritten = writer.Io().uWriteBytes;
+    EXPECT_GE(Value(Log(writer.Name()).llAlreadyWrites), 2 * kMiB);
+    // A few looks' worth past the total, not the half second of free
+    // writing a poll would allow.
+    EXPECT_LT(uWritten, 24u * kMiB) << "taken on late";
+}
+
 TEST_F(ProcessMissionTest, ShutdownContinuesEveryHeldProcess) {
     CIoChild writer(m_Dir.Path(), Unique("w"));
     writer.Run("write", m_Dir.Path() + "/out", 16);
