@@ -46,6 +46,7 @@ void CProcessWatcher::SetMission(const std::string& strName, std::shared_ptr<CFl
     if (it != m_Missions.end()) {
         it->second.meter = std::move(meter);
         it->second.limits = limits;
+        it->second.due = nanoseconds(0);
         return; // the next round applies the new limits to its processes
     }
     // A fresh look, so that every process running now is found now.
@@ -96,8 +97,19 @@ nanoseconds CProcessWatcher::Tick() {
         m_NextScan = now + m_Timing.scan;
     }
     nanoseconds next = m_NextScan - now;
-    for (auto& [name, mission] : m_Missions)
-        next = std::min(next, Enforce(mission));
+    // Each mission is looked at when it is due, so one busy paced process
+    // does not make every idle one be read a thousand times a second.
+    for (auto& [name, mission] : m_Missions) {
+        if (now >= mission.due) {
+            const nanoseconds interval = Enforce(mission);
+            // Idle missions are looked at on a common beat, all in one
+            // round, rather than each waking the service on its own.
+            mission.due = mission.bOnBeat
+                              ? (now + interval * 2 - nanoseconds(1)) / interval * interval
+                              : now + interval;
+        }
+        next = std::min(next, mission.due - now);
+    }
     return std::max(next, nanoseconds(std::chrono::milliseconds(1)));
 }
 
@@ -200,6 +212,8 @@ void CProcessWatcher::Adopt(MISSION& mission, pid_t pid, const KNOWN& known, boo
     }
     t.iPidFd = PidFdOpen(pid);
     mission.procs.emplace(pid, t);
+    mission.due = nanoseconds(0); // its limits apply at the next round
+    mission.iIdleLooks = 0;
 }
 
 void CProcessWatcher::Signal(pid_t pid, const TRACKED& t, int iSignal) {
@@ -260,6 +274,7 @@ PROC_IO CProcessWatcher::MeasureMission(MISSION& mission) {
 nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
     const nanoseconds now = m_Clock.Now();
     const PROC_IO moved = MeasureMission(mission);
+    mission.bOnBeat = false;
     const nanoseconds elapsed = now - mission.lastMeasure;
     const bool bWasRunning = !mission.bStopped;
     mission.lastMeasure = now;
@@ -292,6 +307,16 @@ nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
     // look again about when, at the pace it just showed, it will have used
     // up a bucket's worth (a twentieth of a second at the limit).
     nanoseconds next = m_Timing.pace;
+    // A process that moved nothing since the last look is looked at less
+    // and less often (up to eight times the interval): idle processes under
+    // a limit cost next to nothing, and one that wakes up is caught within
+    // a few tens of milliseconds.
+    if (bWasRunning && moved.uReadBytes == 0 && moved.uWriteBytes == 0) {
+        mission.iIdleLooks = std::min(mission.iIdleLooks + 1, 3);
+        mission.bOnBeat = true;
+        return m_Timing.pace * (1 << mission.iIdleLooks);
+    }
+    mission.iIdleLooks = 0;
     if (bWasRunning && elapsed > nanoseconds(0)) {
         const std::uint64_t speeds[2] = {mission.limits.uLimitReadSpeed,
                                          mission.limits.uLimitWriteSpeed};

@@ -85,7 +85,10 @@ private:
         std::uint64_t uAddedScan = 0;
         std::map<pid_t, TRACKED> procs;
         std::chrono::nanoseconds lastMeasure{0};
-        bool bStopped = false; // its processes were held at the last look
+        bool bStopped = false;           // its processes were held at the last look
+        std::chrono::nanoseconds due{0}; // when it is to be looked at next
+        int iIdleLooks = 0;              // looks in a row that found nothing moved
+        bool bOnBeat = false;            // idle: looked at with the other idle ones
     };
     struct KNOWN {
         std::uint64_t uStart = 0;
