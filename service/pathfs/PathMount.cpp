@@ -1,5 +1,7 @@
 #include "service/pathfs/PathMount.h"
 
+#include "platform/MountInfo.h"
+
 #include "service/pathfs/PathFs.h"
 
 #include <fcntl.h>
@@ -9,8 +11,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -24,21 +24,6 @@ std::string StripSlashes(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
     return dir;
-}
-
-// /proc/self/mountinfo writes space, tab, newline and backslash as \ooo.
-std::string Unescape(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3') {
-            out +=
-                static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -133,23 +118,12 @@ int CPathMount::Unmount(bool bLazyWhenBusy) {
 }
 
 int CPathMount::UnmountStale() {
-    std::ifstream in("/proc/self/mountinfo");
+    std::vector<platform::MOUNTINFO_ENTRY> entries;
+    platform::ReadMountInfo(platform::MOUNTINFO_PATH, entries);
     std::vector<std::string> points;
-    std::string line;
-    while (std::getline(in, line)) {
-        // "id parent major:minor root mountpoint options [optional...] - type source super"
-        const std::size_t dash = line.find(" - ");
-        if (dash == std::string::npos)
-            continue;
-        std::istringstream tail(line.substr(dash + 3));
-        std::string type;
-        tail >> type;
-        if (type != FS_TYPE)
-            continue;
-        std::istringstream head(line.substr(0, dash));
-        std::string id, parent, devs, root, point;
-        head >> id >> parent >> devs >> root >> point;
-        points.push_back(Unescape(point));
+    for (platform::MOUNTINFO_ENTRY& entry : entries) {
+        if (entry.strFsType == FS_TYPE)
+            points.push_back(std::move(entry.strMountPoint));
     }
     // Later mounts may sit inside earlier ones: take them away first.
     int count = 0;
