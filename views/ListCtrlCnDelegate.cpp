@@ -67,8 +67,6 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
     const QString strText = index.data(Qt::DisplayRole).toString();
     const QRect rcText = rcLabel.adjusted(TEXT_INDENT_LEFT, 0, -TEXT_INDENT_RIGHT, 0);
     if (!strText.isEmpty() && rcText.width() > 0) {
-        const QFont& font = m_pList->GetListFont();
-        pPainter->setFont(font);
         pPainter->setPen(crText);
         // Cells of plain ASCII, which are nearly all of them, are measured,
         // cut and drawn from the glyph cache; the rest are laid out and
@@ -76,7 +74,9 @@ void CListCtrlCnDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& 
         const CGlyphText& glyphText = GlyphText();
         const QString strShown = glyphText.Elide(strText, rcText.width());
         if (strShown.isNull() || !glyphText.Draw(*pPainter, rcText, strShown)) {
+            const QFont& font = m_pList->GetListFont();
             const QFontMetrics metrics(font);
+            pPainter->setFont(font);
             pPainter->drawText(rcText, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                                metrics.elidedText(strText, Qt::ElideRight, rcText.width()));
         }

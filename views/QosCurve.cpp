@@ -1,12 +1,11 @@
 #include "views/QosCurve.h"
 
-#include <QPolygon>
-
 #include "missions/Mission.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPolygon>
 #include <algorithm>
 #include <cstdlib>
 

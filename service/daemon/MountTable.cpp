@@ -1,6 +1,6 @@
 #include "service/daemon/MountTable.h"
 
-#include "platform/MountInfo.h"
+#include "service/pathfs/PathMount.h"
 
 #include <algorithm>
 
@@ -17,55 +17,37 @@ bool Contains(const std::string& strMountPoint, const std::string& strDir) {
 
 } // namespace
 
-bool CMountTable::IsNetworkType(const std::string& strFsType) {
-    return platform::IsNetworkFsType(strFsType);
-}
-
 int CMountTable::Load(const std::string& strPath) {
-    std::vector<platform::MOUNTINFO_ENTRY> entries;
-    if (const int iError = platform::ReadMountInfo(strPath, entries))
-        return iError;
-    Assign(std::move(entries));
-    return 0;
+    return platform::ReadMountInfo(strPath, m_Entries);
 }
 
 bool CMountTable::Parse(const std::string& strText) {
-    std::vector<platform::MOUNTINFO_ENTRY> entries;
-    if (!platform::ParseMountInfo(strText, entries))
-        return false;
-    Assign(std::move(entries));
-    return true;
-}
-
-void CMountTable::Assign(std::vector<platform::MOUNTINFO_ENTRY>&& entries) {
-    m_Entries.clear();
-    m_Entries.reserve(entries.size());
-    for (platform::MOUNTINFO_ENTRY& entry : entries)
-        m_Entries.push_back({std::move(entry.strMountPoint), std::move(entry.strFsType)});
+    return platform::ParseMountInfo(strText, m_Entries);
 }
 
 std::string CMountTable::VolumeOf(const std::string& strDir) const {
     // The holder is the last mount (mount order) on the longest mount point
     // that contains the directory.
-    const MOUNT_ENTRY* pBest = nullptr;
-    for (const MOUNT_ENTRY& e : m_Entries) {
-        if (e.strFsType == SERVICE_FS_TYPE || !Contains(e.strMountPoint, strDir))
+    const platform::MOUNTINFO_ENTRY* pBest = nullptr;
+    for (const platform::MOUNTINFO_ENTRY& e : m_Entries) {
+        if (e.strFsType == PATH_MOUNT_FS_TYPE || !Contains(e.strMountPoint, strDir))
             continue;
         if (pBest == nullptr || e.strMountPoint.size() >= pBest->strMountPoint.size())
             pBest = &e;
     }
     if (pBest == nullptr)
         return {};
-    return IsNetworkType(pBest->strFsType) ? std::string("network") : pBest->strMountPoint;
+    return platform::IsNetworkFsType(pBest->strFsType) ? std::string("network")
+                                                       : pBest->strMountPoint;
 }
 
 bool CMountTable::IsServiceMount(const std::string& strMountPoint) const {
-    const MOUNT_ENTRY* pTop = nullptr;
-    for (const MOUNT_ENTRY& e : m_Entries) {
+    const platform::MOUNTINFO_ENTRY* pTop = nullptr;
+    for (const platform::MOUNTINFO_ENTRY& e : m_Entries) {
         if (e.strMountPoint == strMountPoint)
             pTop = &e;
     }
-    return pTop != nullptr && pTop->strFsType == SERVICE_FS_TYPE;
+    return pTop != nullptr && pTop->strFsType == PATH_MOUNT_FS_TYPE;
 }
 
 } // namespace quorbel

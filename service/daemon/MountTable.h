@@ -3,31 +3,19 @@
 // the service's own mounts sits on a folder.
 #pragma once
 
+#include "platform/MountInfo.h"
+
 #include <string>
 #include <vector>
 
-namespace platform {
-struct MOUNTINFO_ENTRY;
-}
-
 namespace quorbel {
-
-// The file system type of the service's path mounts.
-inline constexpr char SERVICE_FS_TYPE[] = "fuse.quorbel";
-
-struct MOUNT_ENTRY {
-    std::string strMountPoint; // unescaped
-    std::string strFsType;
-};
 
 class CMountTable {
 public:
     // Reads the table in /proc/self/mountinfo format; 0 or an errno value.
-    int Load(const std::string& strPath = "/proc/self/mountinfo");
+    int Load(const std::string& strPath = platform::MOUNTINFO_PATH);
     // Parses the table's text; false for a line not in its format.
     bool Parse(const std::string& strText);
-
-    const std::vector<MOUNT_ENTRY>& Entries() const { return m_Entries; }
 
     // The volume name a directory lies on, as the library's walk names it:
     // the mount point of the file system holding it, or "network" for a
@@ -39,12 +27,8 @@ public:
     // True when the top mount on strMountPoint is one of the service's.
     bool IsServiceMount(const std::string& strMountPoint) const;
 
-    static bool IsNetworkType(const std::string& strFsType);
-
 private:
-    void Assign(std::vector<platform::MOUNTINFO_ENTRY>&& entries);
-
-    std::vector<MOUNT_ENTRY> m_Entries;
+    std::vector<platform::MOUNTINFO_ENTRY> m_Entries;
 };
 
 } // namespace quorbel

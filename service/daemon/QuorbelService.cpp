@@ -129,17 +129,17 @@ void CQuorbelService::ReadProcessEvents() {
 
 void CQuorbelService::RunWatcher() {
     FollowProcessEvents();
-    itimerspec spec{};
+    itimerspec wake{};
     if (!m_Watcher.Empty()) {
         const auto next = m_Watcher.Tick();
         const long long ns = next.count();
-        spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000LL);
-        spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000LL);
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-            spec.it_value.tv_nsec = 1;
+        wake.it_value.tv_sec = static_cast<time_t>(ns / 1000000000LL);
+        wake.it_value.tv_nsec = static_cast<long>(ns % 1000000000LL);
+        if (wake.it_value.tv_sec == 0 && wake.it_value.tv_nsec == 0)
+            wake.it_value.tv_nsec = 1;
     }
     // All zero disarms: no process missions, no wake-ups.
-    timerfd_settime(m_iTimer, 0, &spec, nullptr);
+    timerfd_settime(m_iTimer, 0, &wake, nullptr);
 }
 
 int CQuorbelService::Run() {

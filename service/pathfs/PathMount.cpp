@@ -18,8 +18,6 @@ namespace quorbel {
 
 namespace {
 
-constexpr char FS_TYPE[] = "fuse.quorbel";
-
 std::string StripSlashes(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
@@ -122,7 +120,7 @@ int CPathMount::UnmountStale() {
     platform::ReadMountInfo(platform::MOUNTINFO_PATH, entries);
     std::vector<std::string> points;
     for (platform::MOUNTINFO_ENTRY& entry : entries) {
-        if (entry.strFsType == FS_TYPE)
+        if (entry.strFsType == PATH_MOUNT_FS_TYPE)
             points.push_back(std::move(entry.strMountPoint));
     }
     // Later mounts may sit inside earlier ones: take them away first.

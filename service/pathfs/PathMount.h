@@ -30,6 +30,9 @@
 
 namespace quorbel {
 
+// The type the mount table shows for these mounts.
+inline constexpr char PATH_MOUNT_FS_TYPE[] = "fuse.quorbel";
+
 class CPathFs;
 
 struct PATH_MOUNT_OPTIONS {

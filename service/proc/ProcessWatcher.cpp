@@ -100,14 +100,8 @@ nanoseconds CProcessWatcher::Tick() {
     // Each mission is looked at when it is due, so one busy paced process
     // does not make every idle one be read a thousand times a second.
     for (auto& [name, mission] : m_Missions) {
-        if (now >= mission.due) {
-            const nanoseconds interval = Enforce(mission);
-            // Idle missions are looked at on a common beat, all in one
-            // round, rather than each waking the service on its own.
-            mission.due = mission.bOnBeat
-                              ? (now + interval * 2 - nanoseconds(1)) / interval * interval
-                              : now + interval;
-        }
+        if (now >= mission.due)
+            mission.due = now + Enforce(mission);
         next = std::min(next, mission.due - now);
     }
     return std::max(next, nanoseconds(std::chrono::milliseconds(1)));
@@ -274,7 +268,6 @@ PROC_IO CProcessWatcher::MeasureMission(MISSION& mission) {
 nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
     const nanoseconds now = m_Clock.Now();
     const PROC_IO moved = MeasureMission(mission);
-    mission.bOnBeat = false;
     const nanoseconds elapsed = now - mission.lastMeasure;
     const bool bWasRunning = !mission.bStopped;
     mission.lastMeasure = now;
@@ -313,8 +306,10 @@ nanoseconds CProcessWatcher::Enforce(MISSION& mission) {
     // a few tens of milliseconds.
     if (bWasRunning && moved.uReadBytes == 0 && moved.uWriteBytes == 0) {
         mission.iIdleLooks = std::min(mission.iIdleLooks + 1, 3);
-        mission.bOnBeat = true;
-        return m_Timing.pace * (1 << mission.iIdleLooks);
+        // On a beat shared by every idle mission, so they are all looked
+        // at in one round rather than each waking the service on its own.
+        const nanoseconds beat = m_Timing.pace * (1 << mission.iIdleLooks);
+        return beat - now % beat;
     }
     mission.iIdleLooks = 0;
     if (bWasRunning && elapsed > nanoseconds(0)) {

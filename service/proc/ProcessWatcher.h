@@ -88,7 +88,6 @@ private:
         bool bStopped = false;           // its processes were held at the last look
         std::chrono::nanoseconds due{0}; // when it is to be looked at next
         int iIdleLooks = 0;              // looks in a row that found nothing moved
-        bool bOnBeat = false;            // idle: looked at with the other idle ones
     };
     struct KNOWN {
         std::uint64_t uStart = 0;
